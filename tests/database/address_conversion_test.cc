@@ -1,0 +1,95 @@
+#include "database/address_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include "database/record_line.h"
+
+namespace duvra {
+namespace {
+
+const std::string kBase = "http://example.com";
+
+TEST(AbsoluteUrl, EveryCase) {
+  for (const char* url : {"/about.html", "about.html", "example.com/about.html", "docs/about.html"}) {
+    EXPECT_EQ(AbsoluteUrl(url, kBase), kBase + "/about.html") << url;
+  }
+  EXPECT_EQ(AbsoluteUrl("/", kBase), kBase);
+  EXPECT_EQ(AbsoluteUrl("", kBase), kBase);
+  EXPECT_EQ(AbsoluteUrl("http://other.org/x", kBase), "http://other.org/x");
+  EXPECT_EQ(AbsoluteUrl("see http://other.org", kBase), "see http://other.org");
+  // Other schemes are left alone.
+  EXPECT_EQ(AbsoluteUrl("https://example.com/a", kBase), "https://example.com/a");
+  EXPECT_EQ(AbsoluteUrl("mailto:me@example.com", kBase), "mailto:me@example.com");
+  // A base with a trailing slash is used as it stands.
+  EXPECT_EQ(AbsoluteUrl("/about.html", kBase + "/"), kBase + "//about.html");
+}
+
+TEST(LocalUrl, EveryCase) {
+  EXPECT_EQ(LocalUrl(kBase + "/about.html", kBase), "/about.html");
+  EXPECT_EQ(LocalUrl(kBase, kBase), "/");
+  EXPECT_EQ(LocalUrl("http://other.org/a", kBase), "http://other.org/a");
+  EXPECT_EQ(LocalUrl("/already.html", kBase), "/already.html");
+  EXPECT_EQ(LocalUrl("HTTP://EXAMPLE.COM/a", kBase), "HTTP://EXAMPLE.COM/a");
+  EXPECT_EQ(LocalUrl(kBase + "/about.html", kBase + "/"), "about.html");
+}
+
+TEST(ConversionBase, AddsSchemeOnlyWhenMissing) {
+  EXPECT_EQ(ConversionBase("example.com"), kBase);
+  EXPECT_EQ(ConversionBase(kBase), kBase);
+  EXPECT_EQ(ConversionBase(""), "http://");
+}
+
+Database TwoRecords() {
+  Database db;
+  db.open = true;
+  db.settings.site_address = "example.com";
+  db.records.Assign({"5^A^/a.html^text^kw^1", "6^B^b.html^t^k^0", "7^C^/c.html^t^k^0"});
+  return db;
+}
+
+TEST(Conversions, RewriteSelectedRowsOnly) {
+  Database db = TwoRecords();
+  db.records.SetSelected(0, true);
+  db.records.SetSelected(1, true);
+  TBXAbsoluteClick(db);
+  EXPECT_EQ(db.records.line(0), "0^A^http://example.com/a.html^text^kw^1");
+  EXPECT_EQ(db.records.line(1), "1^B^http://example.com/b.html^t^k^0");
+  EXPECT_EQ(db.records.line(2), "7^C^/c.html^t^k^0");
+  EXPECT_EQ(db.records.SelectedRows(), (std::vector<size_t>{0, 1}));
+  EXPECT_TRUE(db.dirty);
+
+  db.dirty = false;
+  TBXLocalClick(db);
+  EXPECT_EQ(db.records.line(0), "0^A^/a.html^text^kw^1");
+  EXPECT_EQ(db.records.line(1), "1^B^/b.html^t^k^0");
+  EXPECT_TRUE(db.dirty);
+}
+
+TEST(Conversions, NothingSelectedChangesNothing) {
+  Database db = TwoRecords();
+  TBXAbsoluteClick(db);
+  TBXLocalClick(db);
+  EXPECT_FALSE(db.dirty);
+  EXPECT_EQ(db.records.line(0), "5^A^/a.html^text^kw^1");
+}
+
+TEST(Conversions, UnchangedUrlStillRenumbersAndDirties) {
+  Database db = TwoRecords();
+  db.records.SetSelected(2, true);
+  TBXLocalClick(db);
+  EXPECT_EQ(db.records.line(2), "2^C^/c.html^t^k^0");
+  EXPECT_TRUE(db.dirty);
+}
+
+TEST(AddressEdit, StoresTextSafelyAndEnablesIndex) {
+  Database db = TwoRecords();
+  ViewState vs;
+  TBXAddressEditChange(db, &vs, "");
+  EXPECT_TRUE(vs.IsEnabled("TBXIndex"));
+  EXPECT_TRUE(db.dirty);
+  TBXAddressEditChange(db, &vs, "a^b\nc");
+  EXPECT_EQ(db.settings.site_address, "a b c");
+}
+
+}  // namespace
+}  // namespace duvra
