@@ -14,8 +14,8 @@ std::string Database::MemberPath(std::string_view extension) const {
 
 std::string ComposeSettingsLine(const DbSettings& s) {
   std::string line(kVersionTag);
-  for (const std::string* f : {&s.database_name, &s.site_address, &s.create_keywords,
-                               &s.user_agent, &s.timeout_index, &s.delay_index}) {
+  for (const std::string* f : {&s.database_name, &s.site_address, &s.create_keywords, &s.user_agent,
+                               &s.timeout_index, &s.delay_index}) {
     line.push_back('^');
     line.append(*f);
   }
@@ -26,8 +26,8 @@ DbSettings ParseSettingsLine(std::string_view line) {
   std::string_view r = line;
   if (size_t caret = r.find('^'); caret != std::string_view::npos) r.remove_prefix(caret + 1);
   DbSettings s;
-  for (std::string* f : {&s.database_name, &s.site_address, &s.create_keywords, &s.user_agent,
-                         &s.timeout_index}) {
+  for (std::string* f :
+       {&s.database_name, &s.site_address, &s.create_keywords, &s.user_agent, &s.timeout_index}) {
     size_t caret = r.find('^');
     if (caret == std::string_view::npos) {
       f->clear();
@@ -54,7 +54,7 @@ namespace {
 
 Status WriteListFile(const std::string& path, const std::vector<std::string>& lines) {
   int err = 0;
-  if (!WriteFileAtomic(path, JoinLines(lines), &err)) {
+  if (!WriteLinesAtomic(path, lines, &err)) {
     return Status::Error(FormatMessage(kCannotCreateFile, {path, SystemReason(err)}));
   }
   return Status::Ok();
@@ -67,8 +67,8 @@ Status WriteHeader(Database& db) {
   const std::string path = db.HeaderPath();
   int err = 0;
   if (!WriteFileAtomic(path, JoinLines({db.settings_line, db.script_settings_line}), &err)) {
-    return Status::Error(
-        FormatMessage(kHeaderWriteError, {std::to_string(err), SystemReason(err) + " (" + path + ")"}));
+    return Status::Error(FormatMessage(
+        kHeaderWriteError, {std::to_string(err), SystemReason(err) + " (" + path + ")"}));
   }
   return Status::Ok();
 }
@@ -155,7 +155,8 @@ std::string FileNameOf(const std::string& path) {
 
 std::string BaseNameFromDialogPath(const std::string& path) {
   std::string name = FileNameOf(path);
-  if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".duv") == 0) name.resize(name.size() - 4);
+  if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".duv") == 0)
+    name.resize(name.size() - 4);
   return name;
 }
 

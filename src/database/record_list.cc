@@ -113,13 +113,20 @@ size_t RecordList::LongestLineLength() const {
 void EditSort(RecordList& list) {
   std::vector<std::string>& lines = list.lines_;
   char digits[24];
+  constexpr size_t kPrefetchAhead = 16;
   for (size_t i = 0; i < lines.size(); ++i) {
+    // Each line lives in its own heap block; fetching a few ahead hides the
+    // cache and TLB misses that otherwise dominate on large lists.
+    if (i + kPrefetchAhead < lines.size()) __builtin_prefetch(lines[i + kPrefetchAhead].data(), 1);
     std::string& l = lines[i];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, i);
     (void)ec;
     size_t caret = l.find('^');
     if (caret == std::string::npos) caret = 0;
-    l.replace(0, caret, digits, static_cast<size_t>(end - digits));
+    const std::string_view num(digits, static_cast<size_t>(end - digits));
+    // Most lines already carry their number; leaving them untouched keeps
+    // a renumber of a large list from dirtying every line's memory.
+    if (std::string_view(l).substr(0, caret) != num) l.replace(0, caret, num);
   }
   list.ClearSelection();
   ++list.revision_;

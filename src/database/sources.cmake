@@ -7,4 +7,5 @@ target_sources(duvra_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/view_state.cc
   ${CMAKE_CURRENT_LIST_DIR}/address_conversion.cc
   ${CMAKE_CURRENT_LIST_DIR}/data_dir.cc
+  ${CMAKE_CURRENT_LIST_DIR}/commands.cc
 )

@@ -32,6 +32,11 @@ bool ReadWholeFile(const std::string& path, std::string* out, int* error_code);
 // untouched and *error_code holds the errno of the failing step.
 bool WriteFileAtomic(const std::string& path, std::string_view data, int* error_code);
 
+// WriteFileAtomic of JoinLines(lines), streamed through a small buffer so a
+// large list is never copied whole.
+bool WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,
+                      int* error_code);
+
 // The system's text for an errno value.
 std::string SystemReason(int error_code);
 

@@ -15,9 +15,8 @@ std::string RecordCountText(size_t count) {
 
 void StateUpdate(const Database& db, ViewState* vs) {
   static const char* const kOpenItems[] = {
-      "TBXClose",   "TBXSave",          "TBXSaveButton",        "TBXSaveAs",
-      "TBXInsertFile", "TBXAddressEdit", "TBXOptions",          "TBXOptionsButton",
-      "TBXNewRecord", "TBXNewRecordButton"};
+      "TBXClose",       "TBXSave",    "TBXSaveButton",    "TBXSaveAs",    "TBXInsertFile",
+      "TBXAddressEdit", "TBXOptions", "TBXOptionsButton", "TBXNewRecord", "TBXNewRecordButton"};
   for (const char* item : kOpenItems) vs->Enable(item, db.open);
   const bool can_index = db.open && !db.settings.site_address.empty();
   vs->Enable("TBXIndex", can_index);
@@ -27,7 +26,7 @@ void StateUpdate(const Database& db, ViewState* vs) {
   vs->title = db.open ? db.settings.database_name : std::string(kAppTitle);
 
   const bool has_records = !db.records.empty();
-  static const char* const kRecordItems[] = {"TBXExport", "TBXClear", "TBXSubAddress",
+  static const char* const kRecordItems[] = {"TBXExport",    "TBXClear",  "TBXSubAddress",
                                              "TBXSelectAll", "TBXCreate", "TBXCreateButton"};
   for (const char* item : kRecordItems) vs->Enable(item, has_records);
   if (has_records) {
@@ -50,8 +49,8 @@ void EditListClick(const RecordList& list, ViewState* vs) {
   vs->Enable("TBXDelete", true);
   vs->Enable("TBXDeleteButton", true);
   if (list.selected_count() == 0) return;
-  for (const char* item : {"TBXMoveDown", "TBXMoveDownButton", "TBXMoveUp", "TBXMoveUpButton",
-                           "TBXInsertNewRecord"}) {
+  for (const char* item :
+       {"TBXMoveDown", "TBXMoveDownButton", "TBXMoveUp", "TBXMoveUpButton", "TBXInsertNewRecord"}) {
     vs->Enable(item, true);
   }
   if (list.selected(0)) {
@@ -122,7 +121,8 @@ void TBXSelectAllClick(Database& db, ViewState* vs) {
 void ReselectAfterWindow(Database& db, ViewState* vs, long long reselect_index) {
   if (!db.records.empty()) {
     EditSort(db.records);
-    if (reselect_index >= 0 && static_cast<unsigned long long>(reselect_index) < db.records.size()) {
+    if (reselect_index >= 0 &&
+        static_cast<unsigned long long>(reselect_index) < db.records.size()) {
       db.records.SetSelected(static_cast<size_t>(reselect_index), true);
     }
   }

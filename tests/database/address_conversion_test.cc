@@ -10,7 +10,8 @@ namespace {
 const std::string kBase = "http://example.com";
 
 TEST(AbsoluteUrl, EveryCase) {
-  for (const char* url : {"/about.html", "about.html", "example.com/about.html", "docs/about.html"}) {
+  for (const char* url :
+       {"/about.html", "about.html", "example.com/about.html", "docs/about.html"}) {
     EXPECT_EQ(AbsoluteUrl(url, kBase), kBase + "/about.html") << url;
   }
   EXPECT_EQ(AbsoluteUrl("/", kBase), kBase);

@@ -87,8 +87,8 @@ TEST_F(DatabaseFilesTest, FreshDatabaseWritesDefaultFiles) {
   EXPECT_EQ(db.base_name, "site");
   EXPECT_EQ(db.folder, dir_.path());
   ASSERT_TRUE(SaveDatabase(db).ok());
-  EXPECT_EQ(ReadFile(dir_.File("site.duv")),
-            "T1.0F^site^^1^" + std::string(kDefaultUserAgent) + "^2^0\r\n^results.html^0^0^0^1\r\n");
+  EXPECT_EQ(ReadFile(dir_.File("site.duv")), "T1.0F^site^^1^" + std::string(kDefaultUserAgent) +
+                                                 "^2^0\r\n^results.html^0^0^0^1\r\n");
   EXPECT_EQ(ReadFile(dir_.File("site.dat")), "");
   EXPECT_EQ(ReadFile(dir_.File("site.wod")), "the\r\nand\r\n");
   EXPECT_EQ(ReadFile(dir_.File("site.pag")), "");

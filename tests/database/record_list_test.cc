@@ -15,13 +15,16 @@ Database OpenDbWithRows(size_t n) {
   db.open = true;
   db.settings.database_name = "db";
   Lines lines;
-  for (size_t i = 0; i < n; ++i) lines.push_back(std::to_string(i) + "^t" + std::to_string(i) + "^/u^x^k^0");
+  for (size_t i = 0; i < n; ++i)
+    lines.push_back(std::to_string(i) + "^t" + std::to_string(i) + "^/u^x^k^0");
   db.records.Assign(lines);
   return db;
 }
 
 std::vector<size_t> Selected(const Database& db) { return db.records.SelectedRows(); }
-std::string TitleAt(const Database& db, size_t i) { return SplitRecordLine(db.records.line(i)).title; }
+std::string TitleAt(const Database& db, size_t i) {
+  return SplitRecordLine(db.records.line(i)).title;
+}
 
 TEST(EditSort, RenumbersWithoutReordering) {
   RecordList list;
@@ -39,9 +42,9 @@ TEST(StateUpdate, ClosedOpenEmptyAndFull) {
   EXPECT_EQ(vs.title, "Duvra");
   EXPECT_FALSE(vs.list_visible);
   EXPECT_EQ(vs.address_text, "");
-  for (const char* item : {"TBXClose", "TBXSave", "TBXSaveButton", "TBXSaveAs", "TBXInsertFile",
-                           "TBXAddressEdit", "TBXOptions", "TBXNewRecord", "TBXIndex",
-                           "TBXExport", "TBXCreate", "TBXDelete"}) {
+  for (const char* item :
+       {"TBXClose", "TBXSave", "TBXSaveButton", "TBXSaveAs", "TBXInsertFile", "TBXAddressEdit",
+        "TBXOptions", "TBXNewRecord", "TBXIndex", "TBXExport", "TBXCreate", "TBXDelete"}) {
     EXPECT_FALSE(vs.IsEnabled(item)) << item;
   }
   EXPECT_EQ(vs.count_text, "No Records");

@@ -18,8 +18,8 @@ class ScriptedPrompter : public Prompter {
   std::deque<std::optional<std::string>> folders;  // folder dialogs
 
   struct Asked {
-    std::string kind;  // "yesno", "notify", "error", "save", "open", "folder"
-    std::string text;  // main text, or title for dialogs
+    std::string kind;    // "yesno", "notify", "error", "save", "open", "folder"
+    std::string text;    // main text, or title for dialogs
     std::string second;  // second line, proposed name or start folder
   };
   std::vector<Asked> log;
@@ -38,8 +38,7 @@ class ScriptedPrompter : public Prompter {
     log.push_back({"save", title, proposed});
     return Next(files);
   }
-  std::optional<std::string> ChooseOpenFile(const std::string& title,
-                                            const std::string&) override {
+  std::optional<std::string> ChooseOpenFile(const std::string& title, const std::string&) override {
     log.push_back({"open", title, ""});
     return Next(files);
   }

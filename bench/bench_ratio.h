@@ -1,0 +1,41 @@
+// Collects the results of a Google Benchmark run so a benchmark binary can
+// print each figure as a ratio against a baseline measured in the same run.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace duvra::bench {
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const auto& r : runs) {
+      if (r.run_type != Run::RT_Iteration) continue;
+      std::string name = r.benchmark_name();
+      if (size_t p = name.find("/min_time:"); p != std::string::npos) name.erase(p);
+      times_[name] = r.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double Time(const std::string& name) const {
+    auto it = times_.find(name);
+    return it == times_.end() ? 0 : it->second;
+  }
+  // Prints "label: X.XXx" for time(name) / time(baseline).
+  void PrintRatio(const std::string& label, const std::string& name,
+                  const std::string& baseline) const {
+    double a = Time(name), b = Time(baseline);
+    if (a > 0 && b > 0) std::printf("%-58s %6.2fx\n", label.c_str(), a / b);
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+}  // namespace duvra::bench
