@@ -1,0 +1,39 @@
+// CreateScripts: writes duv_form.js and duv_search.js (header + template)
+// and duv_data.js (the records) into the scripts folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "database/status.h"
+#include "scripts/script_settings.h"
+
+namespace duvra {
+
+inline constexpr std::string_view kFormTemplate = "form.dat";
+inline constexpr std::string_view kSearchTemplate = "search.dat";
+inline constexpr std::string_view kFormScript = "duv_form.js";
+inline constexpr std::string_view kSearchScript = "duv_search.js";
+inline constexpr std::string_view kDataScript = "duv_data.js";
+
+struct ScriptJob {
+  ScriptSettings settings;     // settings.folder is used exactly as typed
+  bool create_scripts = true;  // the create-scripts switch; off: data script only
+  std::string template_dir;    // holds form.dat and search.dat, ending with "/"
+};
+
+// The path of a generated file: folder + "/" + name, even when the folder
+// already ends in a separator (the system takes the doubled one).
+std::string ScriptPath(std::string_view folder, std::string_view name);
+
+// Writes the scripts of the job from the record lines, in the order form,
+// search, data. The templates are read before anything is written, so a
+// missing template writes nothing. Each file is written whole beside its
+// name and renamed into place: a failure leaves that file as it was (never
+// half written), keeps the files completed before it, and returns the file
+// error ("Cannot open file ..." for a template, "Cannot create file ..."
+// for a script).
+Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& record_lines);
+
+}  // namespace duvra

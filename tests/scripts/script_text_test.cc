@@ -1,0 +1,95 @@
+#include "scripts/script_text.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace duvra {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(ScriptHeader, FormHeaderIsSevenExactLines) {
+  EXPECT_THAT(FormHeaderLines("results.html"),
+              ElementsAre("// Duvra 1.51", "", "", "// ---------- script properties ----------", "",
+                          "", "var results_location = \"results.html\";"));
+}
+
+TEST(ScriptHeader, LocationIsEscapedInsideItsString) {
+  EXPECT_EQ(FormHeaderLines("a\"b\\c.html").back(), "var results_location = \"a\\\"b\\\\c.html\";");
+}
+
+TEST(ScriptHeader, SearchHeaderForEverySetting) {
+  for (int index = 0; index < 3; ++index) {
+    for (int flags = 0; flags < 8; ++flags) {
+      ScriptSettings s;
+      s.location = "/find/";
+      s.return_index = index;
+      s.include_num = flags & 1;
+      s.bold = flags & 2;
+      s.include_url = flags & 4;
+      std::vector<std::string> lines = SearchHeaderLines(s);
+      ASSERT_EQ(lines.size(), 11u);
+      std::vector<std::string> form = FormHeaderLines("/find/");
+      EXPECT_TRUE(std::equal(form.begin(), form.end(), lines.begin()));
+      EXPECT_EQ(lines[7], "var return_results = " + std::to_string(10 * (index + 1)) + ";");
+      EXPECT_EQ(lines[8], std::string("var include_num = ") + (flags & 1 ? "1" : "0") + ";");
+      EXPECT_EQ(lines[9], std::string("var bold_query = ") + (flags & 2 ? "1" : "0") + ";");
+      EXPECT_EQ(lines[10], std::string("var include_url = ") + (flags & 4 ? "1" : "0") + ";");
+    }
+  }
+}
+
+TEST(ScriptHeader, WorkedExample) {
+  ScriptSettings s = SplitScriptSettings("dir^results.html^1^1^0^1");
+  std::vector<std::string> lines = SearchHeaderLines(s);
+  EXPECT_THAT(std::vector<std::string>(lines.begin() + 7, lines.end()),
+              ElementsAre("var return_results = 20;", "var include_num = 1;", "var bold_query = 0;",
+                          "var include_url = 1;"));
+}
+
+TEST(TemplateCopy, SplitsAtEveryKindOfLineBreak) {
+  EXPECT_THAT(TemplateLines("a\r\nb\rc\nd"), ElementsAre("a", "b", "c", "d"));
+  EXPECT_THAT(TemplateLines("a\r\n"), ElementsAre("a"));  // final break adds no line
+  EXPECT_THAT(TemplateLines("a\r\n\r\n"), ElementsAre("a", ""));
+  EXPECT_THAT(TemplateLines("\n\nx\r"), ElementsAre("", "", "x"));
+  EXPECT_THAT(TemplateLines("\r\r\n"), ElementsAre("", ""));  // lone CR, then CR LF
+  EXPECT_TRUE(TemplateLines("").empty());
+  EXPECT_THAT(TemplateLines("  indented\t// tab \xE9\xFF  "),
+              ElementsAre("  indented\t// tab \xE9\xFF  "));
+}
+
+TEST(TemplateCopy, StopsAtTheFirstNul) {
+  using namespace std::string_literals;
+  EXPECT_THAT(TemplateLines("one\r\ntw\0o\r\nthree"s), ElementsAre("one", "tw"));
+  EXPECT_THAT(TemplateLines("one\n\0"s), ElementsAre("one"));
+  EXPECT_TRUE(TemplateLines("\0rest"s).empty());
+}
+
+TEST(DataScript, EscapesWhatWouldBreakTheString) {
+  EXPECT_EQ(EscapeScriptString(R"(say "hi" \ C:\dir)"), R"(say \"hi\" \\ C:\\dir)");
+  EXPECT_EQ(EscapeScriptString("a\rb\nc"), "a\\x0Db\\x0Ac");
+  // Markup, apostrophes and 8-bit text pass unchanged.
+  EXPECT_EQ(EscapeScriptString("</script><b>'x'</b> caf\xE9 \xC3\xA9"),
+            "</script><b>'x'</b> caf\xE9 \xC3\xA9");
+}
+
+TEST(DataScript, LinesUseTheListPositionNotTheNumField) {
+  EXPECT_EQ(DataLine(0, "0^Home^index.html^Welcome^home^0"),
+            "s[0] = \"Home^index.html^Welcome^home^0\";");
+  EXPECT_EQ(DataLine(12, "7^T^u^x^k^1"), "s[12] = \"T^u^x^k^1\";");
+  EXPECT_EQ(DataLine(3, "no caret"), "s[3] = \"no caret\";");
+  EXPECT_EQ(DataLine(1, "5^"), "s[1] = \"\";");
+  EXPECT_EQ(DataLine(2, "1^A \"quoted\" title^u^back\\slash^k^0"),
+            "s[2] = \"A \\\"quoted\\\" title^u^back\\\\slash^k^0\";");
+}
+
+TEST(DataScript, WholeScriptText) {
+  EXPECT_EQ(DataScriptText({}), "var s = new Array();\r\n\r\n");
+  EXPECT_EQ(DataScriptText({"9^A^/a^t^k^0", "9^B^/b^t^k^1"}),
+            "var s = new Array();\r\n\r\n"
+            "s[0] = \"A^/a^t^k^0\";\r\n"
+            "s[1] = \"B^/b^t^k^1\";\r\n");
+}
+
+}  // namespace
+}  // namespace duvra
