@@ -1,0 +1,31 @@
+// CSV as the import reads it and the export writes it. Reading follows RFC
+// 4180 with a chosen delimiter and qualifier (either may be longer than one
+// character; an empty qualifier means fields are never enclosed). Writing
+// always encloses every field in double quotes and doubles the quotes inside.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace duvra {
+
+// A CSV record whose text (without its final line break) is shorter than
+// this is skipped: it catches empty and stray lines.
+inline constexpr size_t kMinImportLineLength = 6;
+
+// Turns CSV text into record lines "0^" + fields joined by "^", in file
+// order, taking the fields as Title, URL, Text, Keywords, New Window
+// whatever their number. Inside an enclosed field the delimiter and line
+// breaks are text and a doubled qualifier stands for one; an unenclosed
+// field ends at the delimiter or the line end. A "^" or a line break inside
+// a field becomes a space. A UTF-8 byte-order mark at the start is ignored.
+std::vector<std::string> CsvRecordLines(std::string_view data, std::string_view delimiter,
+                                        std::string_view qualifier);
+
+// The CSV line of one record line, without its line break: every field after
+// Num in double quotes, quotes inside doubled, joined by commas. A line
+// without "^" has no fields and gives an empty line.
+std::string CsvLine(std::string_view record_line);
+
+}  // namespace duvra

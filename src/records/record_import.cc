@@ -1,0 +1,259 @@
+#include "records/record_import.h"
+
+#include <unordered_set>
+
+#include "database/record_line.h"
+#include "database/text_file.h"
+#include "records/csv.h"
+
+namespace duvra {
+namespace {
+
+// A data-script line shorter than this holds no record.
+constexpr size_t kMinDataLineLength = 6;
+// A record line ends in a double quote and a semicolon.
+constexpr size_t kDataLineTrailer = 2;
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The value of `digits` hex digits at text[i], or -1.
+long HexAt(std::string_view text, size_t i, size_t digits) {
+  if (i + digits > text.size()) return -1;
+  long v = 0;
+  for (size_t k = 0; k < digits; ++k) {
+    int h = HexValue(text[i + k]);
+    if (h < 0) return -1;
+    v = v * 16 + h;
+  }
+  return v;
+}
+
+void AppendCodePoint(std::string* out, long cp) {
+  if (cp == '\r' || cp == '\n' || cp == kFieldSeparator) {
+    out->push_back(' ');  // would split the record line
+  } else if (cp < 0x100) {
+    out->push_back(static_cast<char>(cp));  // 8-bit text: the byte itself
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+std::string LowerAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string DelimiterFromBox(std::string_view box) {
+  return box == kSpaceItem ? std::string(" ") : std::string(box);
+}
+
+std::string QualifierFromBox(std::string_view box) {
+  return box == kNoneItem ? std::string() : std::string(box);
+}
+
+std::string FileExtension(std::string_view file_name) {
+  size_t dot = file_name.rfind('.');
+  if (dot == std::string_view::npos) return "";
+  std::string_view ext = file_name.substr(dot + 1);
+  if (ext.find_first_of("\\/") != std::string_view::npos) return "";
+  return std::string(ext);
+}
+
+bool HasDataFileMarker(const std::vector<std::string>& lines) {
+  for (const std::string& l : lines) {
+    if (LowerAscii(l).find(kDataFileMarker) != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::string UnescapeDataText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c != '\\' || i + 1 == text.size()) {
+      out.push_back(c);
+      continue;
+    }
+    char n = text[i + 1];
+    if (n == '\\' || n == '"' || n == '\'' || n == '/') {
+      out.push_back(n);
+      ++i;
+    } else if (long v = n == 'x' ? HexAt(text, i + 2, 2) : -1; v >= 0) {
+      AppendCodePoint(&out, v);
+      i += 3;
+    } else if (long u = n == 'u' ? HexAt(text, i + 2, 4) : -1; u >= 0) {
+      AppendCodePoint(&out, u);
+      i += 5;
+    } else {
+      out.push_back(c);  // not an escape the generator writes: kept as it stands
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> DataFileRecordLines(const std::vector<std::string>& lines) {
+  std::vector<std::string> records;
+  for (const std::string& l : lines) {
+    if (l.size() < kMinDataLineLength) continue;
+    size_t quote = l.find('"');
+    if (quote == std::string::npos || quote == 0) continue;
+    size_t after = l.size() - quote - 1;
+    size_t keep = after >= kDataLineTrailer ? after - kDataLineTrailer : 0;
+    records.push_back("0^" + UnescapeDataText(std::string_view(l).substr(quote + 1, keep)));
+  }
+  return records;
+}
+
+std::string_view DuplicateKeyTail(std::string_view line) {
+  size_t caret = line.find(kFieldSeparator);
+  return caret == std::string_view::npos ? line : line.substr(caret + 1);
+}
+
+size_t AppendImported(RecordList& list, std::vector<std::string> lines, bool add_all) {
+  if (add_all) {
+    for (std::string& l : lines) list.Append(std::move(l));
+    return lines.size();
+  }
+  // A hash index over the keys, so that the work grows with the sum of the
+  // two sizes, not their product. The views point into `list` and `lines`,
+  // neither of which changes until the index is gone.
+  std::vector<char> keep(lines.size(), 0);
+  {
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(list.size() + lines.size());
+    for (const std::string& l : list.lines()) seen.insert(DuplicateKeyTail(l));
+    for (size_t i = 0; i < lines.size(); ++i) {
+      keep[i] = seen.insert(DuplicateKeyTail(lines[i])).second ? 1 : 0;
+    }
+  }
+  size_t added = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (!keep[i]) continue;
+    list.Append(std::move(lines[i]));
+    ++added;
+  }
+  return added;
+}
+
+ImportResult ImportFile(Database& db, const std::string& file_name, const ImportOptions& options) {
+  ImportResult result;
+  if (!FileExists(file_name)) {
+    result.outcome = ImportOutcome::kNoFile;
+    return result;
+  }
+  const bool csv = options.kind == ImportKind::kCsv;
+  if (LowerAscii(FileExtension(file_name)) != (csv ? "csv" : "js")) {
+    result.outcome = csv ? ImportOutcome::kNotCsvFile : ImportOutcome::kNotDataFile;
+    return result;
+  }
+  std::string data;
+  int err = 0;
+  if (!ReadWholeFile(file_name, &data, &err)) {
+    result.status = Status::Error(FormatMessage(kCannotOpenFile, {file_name, SystemReason(err)}));
+    return result;
+  }
+  std::vector<std::string> records;
+  if (csv) {
+    records = CsvRecordLines(data, options.delimiter, options.qualifier);
+  } else {
+    std::vector<std::string> lines = SplitLines(data, LoneCr::kLineEnd);
+    if (!HasDataFileMarker(lines)) {
+      result.outcome = ImportOutcome::kNotDataFile;
+      return result;
+    }
+    records = DataFileRecordLines(lines);
+  }
+  result.outcome = ImportOutcome::kDone;
+  result.read = records.size();
+  if (!records.empty()) db.dirty = true;  // duplicates count as stored
+  result.added = AppendImported(db.records, std::move(records), options.add_all);
+  return result;
+}
+
+std::string ImportOutcomeMessage(ImportOutcome outcome, const std::string& file_text) {
+  switch (outcome) {
+    case ImportOutcome::kNoFile:
+      return file_text + std::string(kNotValidFileName);
+    case ImportOutcome::kNotDataFile:
+      return file_text + std::string(kNotValidDataFile);
+    case ImportOutcome::kNotCsvFile:
+      return file_text + std::string(kNotValidCsvFile);
+    case ImportOutcome::kCancelled:
+    case ImportOutcome::kDone:
+      break;
+  }
+  return "";
+}
+
+void AfterImport(Database& db, ViewState* vs, ImportOutcome outcome, const std::string& file_text,
+                 Prompter& prompter) {
+  StateUpdate(db, vs);
+  if (outcome == ImportOutcome::kDone) {
+    if (!db.records.empty()) {
+      EditSort(db.records);
+      db.records.SetSelected(db.records.size() - 1, true);
+      StateUpdate(db, vs);
+    }
+    return;
+  }
+  std::string message = ImportOutcomeMessage(outcome, file_text);
+  if (!message.empty()) prompter.Notify(message);
+}
+
+void InsertDialog::FormActivate() {
+  csv = false;
+  file_text.clear();
+  add_all = true;
+  delimiter_box = std::string(kDefaultDelimiter);
+  qualifier_box = std::string(kDefaultQualifier);
+  outcome = ImportOutcome::kCancelled;
+}
+
+void InsertDialog::FieldComboBoxExit() {
+  if (delimiter_box.empty()) delimiter_box = std::string(kDefaultDelimiter);
+}
+
+void InsertDialog::TextComboBoxExit() {
+  if (qualifier_box.empty()) qualifier_box = std::string(kDefaultQualifier);
+}
+
+std::string InsertDialog::BrowseFilter() const {
+  return std::string(csv ? kCsvFileFilter : kDataFileFilter);
+}
+
+ImportOptions InsertDialog::Options() const {
+  ImportOptions o;
+  o.kind = csv ? ImportKind::kCsv : ImportKind::kDataFile;
+  o.add_all = add_all;
+  o.delimiter = DelimiterFromBox(delimiter_box);
+  o.qualifier = QualifierFromBox(qualifier_box);
+  return o;
+}
+
+bool InsertDialog::OKButtonClick(Database& db, Status* error) {
+  ImportResult r = ImportFile(db, file_text, Options());
+  outcome = r.outcome;
+  if (!r.status.ok()) {
+    *error = r.status;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace duvra
