@@ -1,5 +1,7 @@
 #include "records/csv.h"
 
+#include <algorithm>
+
 #include "database/record_line.h"
 
 namespace duvra {
@@ -10,7 +12,14 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 class CsvReader {
  public:
   CsvReader(std::string_view data, std::string_view delimiter, std::string_view qualifier)
-      : data_(data), d_(delimiter), q_(qualifier) {}
+      : data_(data), d_(delimiter), q_(qualifier) {
+    // Bytes at which a run of plain text may end: a line break or the first
+    // byte of the token that would end it.
+    plain_stops_ = "\r\n";
+    if (!d_.empty()) plain_stops_.push_back(d_[0]);
+    enclosed_stops_ = "\r\n";
+    if (!q_.empty()) enclosed_stops_.push_back(q_[0]);
+  }
 
   bool AtEnd() const { return pos_ >= data_.size(); }
 
@@ -55,7 +64,11 @@ class CsvReader {
     }
     // Unenclosed text, or text after a closing qualifier that a lenient
     // writer put before the delimiter: taken as it stands.
-    while (!AtEnd() && !At(d_) && !AtLineBreak()) AppendChar(out, data_[pos_++]);
+    while (!AtEnd() && !At(d_) && !AtLineBreak()) {
+      AppendRun(out, plain_stops_);
+      // A stop byte that does not begin the whole delimiter is text.
+      if (!AtEnd() && !At(d_) && !AtLineBreak()) AppendChar(out, data_[pos_++]);
+    }
   }
 
   void ReadEnclosed(std::string* out) {
@@ -68,9 +81,21 @@ class CsvReader {
       } else if (SkipLineBreak()) {
         out->push_back(' ');
       } else {
-        AppendChar(out, data_[pos_++]);
+        AppendRun(out, enclosed_stops_);
+        if (!AtEnd() && !At(q_) && !AtLineBreak()) AppendChar(out, data_[pos_++]);
       }
     }
+  }
+
+  // Appends the text up to the next byte of `stops`, each "^" as a space.
+  void AppendRun(std::string* out, std::string_view stops) {
+    size_t end = data_.find_first_of(stops, pos_);
+    if (end == std::string_view::npos) end = data_.size();
+    const size_t from = out->size();
+    out->append(data_.substr(pos_, end - pos_));
+    std::replace(out->begin() + static_cast<std::ptrdiff_t>(from), out->end(), kFieldSeparator,
+                 ' ');
+    pos_ = end;
   }
 
   static void AppendChar(std::string* out, char c) {
@@ -78,6 +103,7 @@ class CsvReader {
   }
 
   std::string_view data_, d_, q_;
+  std::string plain_stops_, enclosed_stops_;
   size_t pos_ = 0;
 };
 

@@ -1,6 +1,6 @@
 #include "records/record_import.h"
 
-#include <unordered_set>
+#include <functional>
 
 #include "database/record_line.h"
 #include "database/text_file.h"
@@ -125,6 +125,56 @@ std::string_view DuplicateKeyTail(std::string_view line) {
   return caret == std::string_view::npos ? line : line.substr(caret + 1);
 }
 
+namespace {
+
+// The keys seen so far, in an open-addressing table of positions into a
+// vector of views: no allocation per key, and a string is compared only when
+// the full hashes agree.
+class KeySet {
+ public:
+  explicit KeySet(size_t expected) {
+    size_t capacity = 16;
+    while (capacity < expected * 2) capacity *= 2;
+    slots_.assign(capacity, kEmpty);
+    keys_.reserve(expected);
+    hashes_.reserve(expected);
+  }
+  // Adds the key; false when an equal key was there already.
+  bool Insert(std::string_view key) {
+    const size_t h = std::hash<std::string_view>{}(key);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      const size_t k = slots_[i];
+      if (k == kEmpty) {
+        slots_[i] = keys_.size();
+        keys_.push_back(key);
+        hashes_.push_back(h);
+        if (keys_.size() * 2 > slots_.size()) Grow();
+        return true;
+      }
+      if (hashes_[k] == h && keys_[k] == key) return false;
+    }
+  }
+
+ private:
+  static constexpr size_t kEmpty = static_cast<size_t>(-1);
+  void Grow() {
+    std::vector<size_t> old(slots_.size() * 2, kEmpty);
+    old.swap(slots_);
+    const size_t mask = slots_.size() - 1;
+    for (size_t k = 0; k < keys_.size(); ++k) {
+      size_t i = hashes_[k] & mask;
+      while (slots_[i] != kEmpty) i = (i + 1) & mask;
+      slots_[i] = k;
+    }
+  }
+  std::vector<size_t> slots_;
+  std::vector<std::string_view> keys_;
+  std::vector<size_t> hashes_;
+};
+
+}  // namespace
+
 size_t AppendImported(RecordList& list, std::vector<std::string> lines, bool add_all) {
   if (add_all) {
     for (std::string& l : lines) list.Append(std::move(l));
@@ -135,11 +185,10 @@ size_t AppendImported(RecordList& list, std::vector<std::string> lines, bool add
   // neither of which changes until the index is gone.
   std::vector<char> keep(lines.size(), 0);
   {
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(list.size() + lines.size());
-    for (const std::string& l : list.lines()) seen.insert(DuplicateKeyTail(l));
+    KeySet seen(list.size() + lines.size());
+    for (const std::string& l : list.lines()) seen.Insert(DuplicateKeyTail(l));
     for (size_t i = 0; i < lines.size(); ++i) {
-      keep[i] = seen.insert(DuplicateKeyTail(lines[i])).second ? 1 : 0;
+      keep[i] = seen.Insert(DuplicateKeyTail(lines[i])) ? 1 : 0;
     }
   }
   size_t added = 0;

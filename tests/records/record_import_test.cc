@@ -234,6 +234,24 @@ TEST_F(ImportFileTest, LineWithoutCaretIsKeyedByWholeLine) {
   EXPECT_EQ(list.line(2), "0^y");
 }
 
+TEST_F(ImportFileTest, ManyLinesSkipLikeALinearSearch) {
+  RecordList list;
+  Lines existing, incoming;
+  for (int i = 0; i < 3000; ++i)
+    existing.push_back(std::to_string(i) + "^t" + std::to_string(i % 700));
+  for (int i = 0; i < 5000; ++i) incoming.push_back("0^t" + std::to_string((i * 7) % 1900));
+  list.Assign(existing);
+  // The reference: compare each line with every record, as a plain search would.
+  Lines expected = existing;
+  for (const auto& l : incoming) {
+    bool dup = false;
+    for (const auto& e : expected) dup = dup || DuplicateKeyTail(e) == DuplicateKeyTail(l);
+    if (!dup) expected.push_back(l);
+  }
+  AppendImported(list, incoming, false);
+  EXPECT_EQ(list.lines(), expected);
+}
+
 TEST(AfterImportTest, DoneRenumbersAndSelectsLast) {
   Database db = OpenDb({"0^a^^^^0", "1^b^^^^0", "2^c^^^^0"});
   db.records.Append("0^d^^^^0");
