@@ -60,7 +60,7 @@ int StoredEditorSize(std::string_view text, int design, int minimum) {
 
 void RecordEditor::ReselectFromSelection() {
   if (std::optional<size_t> last = db_.records.LastSelected()) {
-    reselect_ = static_cast<int32_t>(*last);
+    reselect_ = static_cast<long long>(*last);
   }
 }
 
@@ -101,7 +101,7 @@ void RecordEditor::OpenInsertNew() {
   OpenBlank(EditorMode::kInsertNew, std::to_string(reselect_), "Insert New");
 }
 
-void RecordEditor::LoadAt(int32_t index) {
+void RecordEditor::LoadAt(long long index) {
   if (index >= 0 && static_cast<size_t>(index) < db_.records.size()) {
     fields = LoadRecordLine(db_.records.line(static_cast<size_t>(index)));
   }
@@ -206,7 +206,7 @@ void RecordEditor::Clear() {
 
 void RecordEditor::StateUpdate() {
   previous_enabled_ = reselect_ > 0;
-  next_enabled_ = static_cast<int64_t>(reselect_) != static_cast<int64_t>(db_.records.size()) - 1;
+  next_enabled_ = reselect_ != static_cast<long long>(db_.records.size()) - 1;
 }
 
 void RecordEditor::AfterClose(ViewState* vs) {

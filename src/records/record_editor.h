@@ -68,7 +68,7 @@ class RecordEditor {
   // db and reselect_index belong to the main window and outlive the editor;
   // the reselect index is the row the editor works on while it is open and
   // the row selected after it closes.
-  RecordEditor(Database& db, int32_t& reselect_index) : db_(db), reselect_(reselect_index) {}
+  RecordEditor(Database& db, long long& reselect_index) : db_(db), reselect_(reselect_index) {}
 
   // The three openers fill every field, the caption and the enabling.
   // OpenEdit refuses (returns false, changes nothing) unless exactly one
@@ -107,19 +107,19 @@ class RecordEditor {
   bool next_enabled() const { return next_enabled_; }
   bool num_enabled() const { return num_enabled_; }
   EditorFocus focus() const { return focus_; }
-  int32_t reselect_index() const { return reselect_; }
+  long long reselect_index() const { return reselect_; }
 
  private:
   void ReselectFromSelection();
   void OpenBlank(EditorMode mode, std::string num, std::string caption);
-  void LoadAt(int32_t index);
+  void LoadAt(long long index);
   // The Num box as a target position: refused when not a whole number or
   // negative; clamped to the last position of the list as it is now.
   Status TargetPosition(size_t* target) const;
   EditorFocus DefaultFocus() const;
 
   Database& db_;
-  int32_t& reselect_;
+  long long& reselect_;
   EditorMode mode_ = EditorMode::kNew;
   std::string caption_;
   bool previous_enabled_ = false;

@@ -35,7 +35,7 @@ Lines Titles(const Database& db) {
 
 struct EditorTest : ::testing::Test {
   Database db;
-  int32_t reselect = 0;
+  long long reselect = 0;
   ViewState vs;
   RecordEditor editor{db, reselect};
 
