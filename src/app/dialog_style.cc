@@ -1,0 +1,37 @@
+#include "app/dialog_style.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QWidget>
+
+namespace duvra {
+
+QFont DialogFont() {
+  constexpr int kPointSize = 8;
+  QFont font(QStringLiteral("Tahoma"), kPointSize);
+  font.setStyleHint(QFont::SansSerif);
+  return font;
+}
+
+void FixAndCentre(QWidget* window, int width, int height) {
+  window->setFixedSize(width, height);
+  CentreOnScreen(window);
+}
+
+void CentreOnScreen(QWidget* window) {
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect area = screen->availableGeometry();
+  window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+void SetAutoSizedText(QLabel* label, const QString& text) {
+  label->setText(text);
+  label->adjustSize();
+}
+
+void PlayWarningSound() { QApplication::beep(); }
+
+}  // namespace duvra

@@ -1,0 +1,26 @@
+// What every dialog of the program shares: its font, a fixed size centred on
+// the screen, and the warning sound of the message windows.
+#pragma once
+
+#include <QFont>
+
+class QLabel;
+class QWidget;
+
+namespace duvra {
+
+// Tahoma 8-point where the platform has it, a similar sans serif elsewhere.
+QFont DialogFont();
+
+// Fixes the window's size and puts it in the middle of its screen.
+void FixAndCentre(QWidget* window, int width, int height);
+// Centres an already sized window on its screen.
+void CentreOnScreen(QWidget* window);
+
+// Sets a label's text and lets the label size itself to that text.
+void SetAutoSizedText(QLabel* label, const QString& text);
+
+// Plays the platform's warning sound without waiting for it.
+void PlayWarningSound();
+
+}  // namespace duvra

@@ -1,0 +1,48 @@
+// The Customise dialog: tool-bar tips, the recent files list and whether the
+// Start dialog opens at start-up, all kept in the user settings.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace duvra {
+
+class TCForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TCForm(QWidget* parent = nullptr);
+
+  QTabWidget* PageControl;
+  QCheckBox* StartCheck;
+  QCheckBox* MRUCheck;
+  QComboBox* MRUComboBox;
+  QLabel* MRUEntriesLabel;
+  QCheckBox* ScreenTipsCheck;
+  QCheckBox* ShortcutsCheck;
+  QPushButton* OKButton;
+  QPushButton* CancelButton;
+  QPushButton* HelpButton;
+
+ public slots:
+  // Loads every control from the stored settings.
+  void FormShow();
+  // "General" to the front, focus on the tabs, the tips enabling rule.
+  void FormActivate();
+  void ScreenTipsCheckClick();
+  void MRUCheckClick();
+  // Stores every control, disabled ones included, and closes.
+  void OKButtonClick();
+  void HelpButtonClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
+};
+
+}  // namespace duvra

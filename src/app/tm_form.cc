@@ -1,0 +1,667 @@
+#include "app/tm_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QHelpEvent>
+#include <QItemSelection>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
+
+#include "app/dialog_style.h"
+#include "app/help_adapter.h"
+#include "app/record_list_model.h"
+#include "app/registry.h"
+#include "app/ta_form.h"
+#include "app/tc_form.h"
+#include "app/text_display.h"
+#include "app/tk_form.h"
+#include "app/ts_form.h"
+#include "app/tw_form.h"
+#include "app/web_links.h"
+#include "database/address_conversion.h"
+#include "database/data_dir.h"
+
+namespace duvra {
+namespace {
+
+// The workspace colour behind the list, seen while no database is open.
+const QColor kWorkspaceColour(171, 171, 171);
+constexpr int kFirstPanelWidth = 16;
+// The widest row the list scrolls to, whatever the longest line is.
+constexpr long long kMaxRowWidth = 1 << 24;
+
+// A status bar panel that cuts its text with an ellipsis.
+class ElidedLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    QRect area = contentsRect().adjusted(2, 0, -2, 0);
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+  }
+};
+
+std::string ReadCustomise(const char* name) {
+  return ReadRegistryValue(RegistryRoot::kLocalMachine, kCustomiseKey, name);
+}
+
+// An integer setting; fallback when it is missing or not a number.
+int ReadNumber(const char* key, const char* name, int fallback) {
+  bool ok = false;
+  int value =
+      ToDisplay(ReadRegistryValue(RegistryRoot::kLocalMachine, key, name)).trimmed().toInt(&ok);
+  return ok ? value : fallback;
+}
+
+// The recent files list's capacity from "Entries" and "Recent".
+int RecentCapacitySetting() {
+  if (ReadCustomise("Recent") == "0") return 0;
+  return ReadNumber(kCustomiseKey, "Entries", kDefaultRecentCapacity);
+}
+
+// Tool-bar buttons with their tips, plain and with the shortcut key.
+struct ButtonTip {
+  const char* name;
+  const char* plain;
+  const char* with_shortcut;
+};
+constexpr ButtonTip kButtonTips[] = {
+    {"TBXNewButton", "New", "New (Ctrl+N)"},
+    {"TBXOpenButton", "Open", "Open (Ctrl+O)"},
+    {"TBXSaveButton", "Save", "Save (Ctrl+S)"},
+    {"TBXNewRecordButton", "New Record", "New Record (Ctrl+R)"},
+    {"TBXMoveUpButton", "Move Up", "Move Up (Ctrl+Up)"},
+    {"TBXMoveDownButton", "Move Down", "Move Down (Ctrl+Down)"},
+    {"TBXDeleteButton", "Delete", "Delete (Del)"},
+    {"TBXCreateButton", "Create", "Create (F9)"},
+    {"TBXIndexButton", "Index", "Index (F7)"},
+    {"TBXHelpButton", "Help", "Help (F1)"},
+};
+
+}  // namespace
+
+TMForm::TMForm(QWidget* parent)
+    : QMainWindow(parent), commands_(db_, prompter_, recent_, [this] { Refresh(); }) {
+  setObjectName(QStringLiteral("TMForm"));
+  setWindowTitle(QString::fromLatin1(kAppTitle.data(), kAppTitle.size()));
+  setFont(DialogFont());
+  setGeometry(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight);
+
+  CreateMenus();
+  CreateToolbar();
+  CreateList();
+  CreateStatusBar();
+
+  // Every window is created once for the whole run, in the start-up order.
+  ta_form_ = new TAForm(this);
+  ts_form_ = new TSForm(recent_, &start_choice_, this);
+  tw_form_ = new TWForm(this);
+  tc_form_ = new TCForm(this);
+  tk_form_ = new TKForm(this);
+
+  qt_prompter_ = std::make_unique<QtPrompter>(this, *tk_form_, *tw_form_,
+                                              [this](QDialog& d) { return ExecDialog(d); });
+  prompter_.SetTarget(qt_prompter_.get());
+
+  // One shot, started by the show step so that it fires once the window
+  // is on screen and the event loop runs.
+  StartTimerTimer = new QTimer(this);
+  StartTimerTimer->setObjectName(QStringLiteral("StartTimer"));
+  StartTimerTimer->setSingleShot(true);
+  StartTimerTimer->setInterval(1);
+  connect(StartTimerTimer, &QTimer::timeout, this, &TMForm::StartTimer);
+}
+
+TMForm::~TMForm() { HtmlHelpCloseAll(); }
+
+QAction* TMForm::MakeAction(const char* name, const QString& caption, void (TMForm::*handler)(),
+                            const QKeySequence& shortcut) {
+  auto* action = new QAction(caption, this);
+  action->setObjectName(QString::fromLatin1(name));
+  action->setShortcut(shortcut);
+  connect(action, &QAction::triggered, this, handler);
+  return action;
+}
+
+void TMForm::CreateMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("TBXMenuBar"));
+
+  TBXMRUFiles = bar->addMenu(QStringLiteral("File"));
+  TBXMRUFiles->setObjectName(QStringLiteral("TBXFileMenu"));
+  QMenu* file = TBXMRUFiles;
+  file->addAction(MakeAction("TBXNew", "New...", &TMForm::TBXNewClick, QKeySequence("Ctrl+N")));
+  file->addAction(MakeAction("TBXOpen", "Open...", &TMForm::TBXOpenClick, QKeySequence("Ctrl+O")));
+  file->addAction(MakeAction("TBXClose", "Close", &TMForm::TBXCloseClick));
+  file->addSeparator();
+  file->addAction(MakeAction("TBXSave", "Save", &TMForm::TBXSaveClick, QKeySequence("Ctrl+S")));
+  file->addAction(MakeAction("TBXSaveAs", "Save As...", &TMForm::TBXSaveAsClick));
+  file->addAction(MakeAction("TBXExport", "Export...", &TMForm::TBXExportClick));
+  mru_top_separator_ = file->addSeparator();
+  mru_bottom_separator_ = file->addSeparator();
+  file->addAction(MakeAction("TBXExit", "Exit", &TMForm::TBXExitClick));
+
+  QMenu* edit = bar->addMenu(QStringLiteral("Edit"));
+  edit->setObjectName(QStringLiteral("TBXEditMenu"));
+  edit->addAction(MakeAction("TBXDelete", "Delete", &TMForm::TBXDeleteClick, QKeySequence("Del")));
+  edit->addAction(
+      MakeAction("TBXMoveUp", "Move Up", &TMForm::TBXMoveUpClick, QKeySequence("Ctrl+Up")));
+  edit->addAction(
+      MakeAction("TBXMoveDown", "Move Down", &TMForm::TBXMoveDownClick, QKeySequence("Ctrl+Down")));
+  QMenu* address = edit->addMenu(QStringLiteral("Address"));
+  address->setObjectName(QStringLiteral("TBXSubAddress"));
+  address->menuAction()->setObjectName(QStringLiteral("TBXSubAddress"));
+  address->addAction(MakeAction("TBXAbsolute", "Absolute", &TMForm::TBXAbsoluteClick));
+  address->addAction(MakeAction("TBXLocal", "Local", &TMForm::TBXLocalClick));
+  edit->addSeparator();
+  edit->addAction(MakeAction("TBXClear", "Clear", &TMForm::TBXClearClick));
+  edit->addAction(
+      MakeAction("TBXSelectAll", "Select All", &TMForm::TBXSelectAllClick, QKeySequence("Ctrl+A")));
+
+  QMenu* insert = bar->addMenu(QStringLiteral("Insert"));
+  insert->setObjectName(QStringLiteral("TBXInsertMenu"));
+  insert->addAction(MakeAction("TBXInsertNewRecord", "New Record...",
+                               &TMForm::TBXInsertNewRecordClick, QKeySequence("Ins")));
+  insert->addAction(MakeAction("TBXInsertFile", "File...", &TMForm::TBXInsertFileClick));
+
+  QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
+  tools->setObjectName(QStringLiteral("TBXToolsMenu"));
+  tools->addAction(MakeAction("TBXIndex", "Index...", &TMForm::TBXIndexClick, QKeySequence("F7")));
+  tools->addAction(MakeAction("TBXUpdate", "Duvra Update", &TMForm::TBXUpdateClick));
+  tools->addSeparator();
+  tools->addAction(MakeAction("TBXCustomise", "Customise...", &TMForm::TBXCustomiseClick));
+  tools->addAction(MakeAction("TBXOptions", "Options...", &TMForm::TBXOptionsClick));
+
+  QMenu* actions = bar->addMenu(QStringLiteral("Actions"));
+  actions->setObjectName(QStringLiteral("TBXActionsMenu"));
+  actions->addAction(MakeAction("TBXNewRecord", "New Record...", &TMForm::TBXNewRecordClick,
+                                QKeySequence("Ctrl+R")));
+  actions->addAction(
+      MakeAction("TBXCreate", "Create...", &TMForm::TBXCreateClick, QKeySequence("F9")));
+
+  QMenu* help = bar->addMenu(QStringLiteral("Help"));
+  help->setObjectName(QStringLiteral("TBXHelpMenu"));
+  help->addAction(
+      MakeAction("TBXDuvraHelp", "Duvra Help", &TMForm::TBXDuvraHelpClick, QKeySequence("F1")));
+  help->addAction(MakeAction("TBXScriptsHelp", "Duvra Scripts Help", &TMForm::TBXScriptsHelpClick,
+                             QKeySequence("Ctrl+F1")));
+  help->addSeparator();
+  help->addAction(MakeAction("TBXStart", "Getting Started", &TMForm::TBXStartClick));
+  help->addAction(MakeAction("TBXWeb", "Duvra on the Web", &TMForm::TBXWebClick));
+  help->addAction(MakeAction("TBXKnowledgeBase", "Knowledge Base", &TMForm::TBXKnowledgeBaseClick));
+  help->addSeparator();
+  help->addAction(MakeAction("TBXAbout", "About Duvra", &TMForm::TBXAboutClick));
+
+  // Items disabled until a database with records says otherwise.
+  for (const char* name : {"TBXSave", "TBXSaveAs", "TBXExport", "TBXDelete", "TBXMoveUp",
+                           "TBXMoveDown", "TBXClear", "TBXCreate"}) {
+    findChild<QAction*>(QString::fromLatin1(name))->setEnabled(false);
+  }
+}
+
+void TMForm::CreateToolbar() {
+  TBXToolbar = addToolBar(QStringLiteral("Standard"));
+  TBXToolbar->setObjectName(QStringLiteral("TBXToolbar"));
+  TBXToolbar->setMovable(false);
+  TBXToolbar->setFloatable(false);
+  TBXToolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  TBXToolbar->toggleViewAction()->setEnabled(false);
+  setContextMenuPolicy(Qt::NoContextMenu);
+
+  QStyle* s = style();
+  auto button = [&](const char* name, const char* caption, QStyle::StandardPixmap icon,
+                    void (TMForm::*handler)(), bool with_text = false) {
+    QAction* a = MakeAction(name, caption, handler);
+    a->setIcon(s->standardIcon(icon));
+    TBXToolbar->addAction(a);
+    auto* widget = qobject_cast<QToolButton*>(TBXToolbar->widgetForAction(a));
+    if (with_text) widget->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    widget->installEventFilter(this);
+    return a;
+  };
+  button("TBXNewButton", "New", QStyle::SP_FileIcon, &TMForm::TBXNewClick);
+  button("TBXOpenButton", "Open", QStyle::SP_DialogOpenButton, &TMForm::TBXOpenClick);
+  button("TBXSaveButton", "Save", QStyle::SP_DialogSaveButton, &TMForm::TBXSaveClick)
+      ->setEnabled(false);
+  TBXToolbar->addSeparator();
+  button("TBXNewRecordButton", "New Record", QStyle::SP_FileDialogNewFolder,
+         &TMForm::TBXNewRecordClick);
+  button("TBXMoveUpButton", "Move Up", QStyle::SP_ArrowUp, &TMForm::TBXMoveUpClick)
+      ->setEnabled(false);
+  button("TBXMoveDownButton", "Move Down", QStyle::SP_ArrowDown, &TMForm::TBXMoveDownClick)
+      ->setEnabled(false);
+  button("TBXDeleteButton", "Delete", QStyle::SP_DialogDiscardButton, &TMForm::TBXDeleteClick)
+      ->setEnabled(false);
+  TBXToolbar->addSeparator();
+  button("TBXCreateButton", "Create", QStyle::SP_DialogApplyButton, &TMForm::TBXCreateClick, true)
+      ->setEnabled(false);
+  TBXToolbar->addSeparator();
+  TBXAddressEdit = new QLineEdit(TBXToolbar);
+  TBXAddressEdit->setObjectName(QStringLiteral("TBXAddressEdit"));
+  TBXAddressEdit->setFixedWidth(kAddressBoxWidth);
+  TBXAddressEdit->setToolTip(QStringLiteral("Site Address"));
+  TBXAddressEdit->installEventFilter(this);
+  connect(TBXAddressEdit, &QLineEdit::textEdited, this, &TMForm::TBXAddressEditChange);
+  TBXToolbar->addWidget(TBXAddressEdit);
+  button("TBXOptionsButton", "Options", QStyle::SP_FileDialogDetailedView, &TMForm::TBXOptionsClick,
+         true)
+      ->setToolTip(QStringLiteral("Options"));
+  button("TBXIndexButton", "Index", QStyle::SP_BrowserReload, &TMForm::TBXIndexClick, true);
+  TBXToolbar->addSeparator();
+  button("TBXHelpButton", "Help", QStyle::SP_DialogHelpButton, &TMForm::TBXDuvraHelpClick);
+}
+
+void TMForm::CreateList() {
+  auto* workspace = new QWidget(this);
+  workspace->setObjectName(QStringLiteral("Workspace"));
+  QPalette palette = workspace->palette();
+  palette.setColor(QPalette::Window, kWorkspaceColour);
+  workspace->setPalette(palette);
+  workspace->setAutoFillBackground(true);
+  auto* layout = new QVBoxLayout(workspace);
+  layout->setContentsMargins(0, 0, 0, 0);
+
+  model_ = new RecordListModel(db_.records, this);
+  EditList = new QListView(workspace);
+  EditList->setObjectName(QStringLiteral("EditList"));
+  EditList->setFont(DialogFont());
+  EditList->setModel(model_);
+  EditList->setUniformItemSizes(true);
+  EditList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  EditList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  EditList->setTextElideMode(Qt::ElideNone);
+  EditList->setWordWrap(false);
+  EditList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  EditList->setContextMenuPolicy(Qt::CustomContextMenu);
+  EditList->setVisible(false);
+  model_->SetRowHeight(EditList->fontMetrics().height() + 1);
+  layout->addWidget(EditList);
+  setCentralWidget(workspace);
+
+  connect(EditList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { SelectionFromView(); });
+  connect(EditList, &QListView::doubleClicked, this, &TMForm::EditListDblClick);
+
+  TBXPopupMenu = new QMenu(this);
+  TBXPopupMenu->setObjectName(QStringLiteral("TBXPopupMenu"));
+  TBXPopupMenu->addAction(
+      MakeAction("TBXInsertNewRecordPop", "Insert New Record", &TMForm::TBXInsertNewRecordClick));
+  TBXPopupMenu->addSeparator();
+  TBXPopupMenu->addAction(MakeAction("TBXDeletePop", "Delete", &TMForm::TBXDeleteClick));
+  TBXPopupMenu->addAction(MakeAction("TBXMoveUpPop", "Move Up", &TMForm::TBXMoveUpClick));
+  TBXPopupMenu->addAction(MakeAction("TBXMoveDownPop", "Move Down", &TMForm::TBXMoveDownClick));
+  connect(TBXPopupMenu, &QMenu::aboutToShow, this, &TMForm::TBXPopupMenuPopup);
+  connect(EditList, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { TBXPopupMenu->popup(EditList->viewport()->mapToGlobal(at)); });
+}
+
+void TMForm::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar"));
+  bar->setSizeGripEnabled(true);
+  StatusPanel0 = new QLabel(bar);
+  StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+  StatusPanel0->setFrameShape(QFrame::NoFrame);
+  StatusPanel0->setFixedWidth(kFirstPanelWidth);
+  StatusPanel1 = new ElidedLabel(bar);
+  StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+  StatusPanel1->setFrameShape(QFrame::StyledPanel);
+  StatusPanel1->setFrameShadow(QFrame::Sunken);
+  bar->addWidget(StatusPanel0);
+  bar->addWidget(StatusPanel1, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Showing the state
+
+void TMForm::Refresh() {
+  StateUpdate(db_, &vs_);
+  ApplyViewState();
+}
+
+void TMForm::ApplyViewState() {
+  const QString title = ToDisplay(vs_.title);
+  setWindowTitle(title);
+  application_title_ = title;
+  StatusPanel1->setText(ToDisplay(vs_.count_text));
+  StatusPanel1->update();
+
+  model_->Sync();
+  const long long per_char = EditList->fontMetrics().averageCharWidth() + 1;
+  const long long width = vs_.horizontal_extent / kPixelsPerCharacter * per_char;
+  model_->SetRowWidth(static_cast<int>(std::min(width, kMaxRowWidth)));
+  EditList->setVisible(vs_.list_visible);
+  SelectionToView();
+
+  const QString address = ToDisplay(vs_.address_text);
+  if (TBXAddressEdit->text() != address) TBXAddressEdit->setText(address);
+  for (const auto& [name, on] : vs_.enabled) {
+    const QString object_name = QString::fromStdString(name);
+    if (object_name == TBXAddressEdit->objectName()) {
+      TBXAddressEdit->setEnabled(on);
+    } else if (QAction* action = findChild<QAction*>(object_name)) {
+      action->setEnabled(on);
+    }
+  }
+  RebuildRecentMenu();
+}
+
+void TMForm::RebuildRecentMenu() {
+  for (QAction* a : mru_actions_) {
+    TBXMRUFiles->removeAction(a);
+    a->deleteLater();
+  }
+  mru_actions_.clear();
+  const auto& entries = recent_.entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    QString path = PathToDisplay(entries[i]);
+    auto* action =
+        new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path.replace('&', "&&")), this);
+    action->setObjectName(QStringLiteral("TBXMRUList%1").arg(i + 1));
+    const std::string entry = entries[i];
+    connect(action, &QAction::triggered, this, [this, entry] { TBXMRUListClick(entry); });
+    TBXMRUFiles->insertAction(mru_bottom_separator_, action);
+    mru_actions_.append(action);
+  }
+}
+
+void TMForm::SelectionToView() {
+  QItemSelectionModel* selection = EditList->selectionModel();
+  const RecordList& list = db_.records;
+  QItemSelection wanted;
+  for (size_t i = 0; i < list.size() && i < static_cast<size_t>(INT_MAX);) {
+    if (!list.selected(i)) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end + 1 < list.size() && list.selected(end + 1)) ++end;
+    wanted.select(model_->index(static_cast<int>(i)), model_->index(static_cast<int>(end)));
+    i = end + 1;
+  }
+  syncing_selection_ = true;
+  selection->select(wanted, QItemSelectionModel::ClearAndSelect);
+  if (auto first = list.FirstSelected()) {
+    QModelIndex current = selection->currentIndex();
+    if (!current.isValid() || !list.selected(static_cast<size_t>(current.row()))) {
+      current = model_->index(static_cast<int>(*first));
+      selection->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+      EditList->scrollTo(current);
+    }
+  }
+  syncing_selection_ = false;
+}
+
+void TMForm::SelectionFromView() {
+  if (syncing_selection_) return;
+  // The whole selection is read back; the model's ranges make this one
+  // pass over the selected spans, not over every row.
+  db_.records.ClearSelection();
+  for (const QItemSelectionRange& range : EditList->selectionModel()->selection()) {
+    for (int row = range.top(); row <= range.bottom(); ++row) {
+      db_.records.SetSelected(static_cast<size_t>(row), true);
+    }
+  }
+  EditListClick();
+}
+
+void TMForm::ReselectAfterWindow() {
+  duvra::ReselectAfterWindow(db_, &vs_, reselect_index_);
+  ApplyViewState();
+}
+
+int TMForm::ExecDialog(QDialog& dialog) {
+  return dialog_runner_ ? dialog_runner_(dialog) : dialog.exec();
+}
+
+void TMForm::SetPrompter(Prompter* prompter) {
+  prompter_.SetTarget(prompter ? prompter : qt_prompter_.get());
+}
+
+void TMForm::SetDialogRunner(DialogRunner runner) { dialog_runner_ = std::move(runner); }
+
+bool TMForm::eventFilter(QObject* watched, QEvent* event) {
+  // Tool-bar tips follow the "ScreenTips" setting.
+  if (event->type() == QEvent::ToolTip && !show_tips_) return true;
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// File menu
+
+void TMForm::TBXNewClick() { commands_.TBXNewClick(); }
+void TMForm::TBXOpenClick() { commands_.TBXOpenClick(); }
+void TMForm::TBXCloseClick() { commands_.TBXCloseClick(); }
+void TMForm::TBXSaveClick() { commands_.TBXSaveClick(); }
+void TMForm::TBXSaveAsClick() { commands_.TBXSaveAsClick(); }
+void TMForm::TBXMRUListClick(const std::string& path) { commands_.TBXMRUListClick(path); }
+void TMForm::TBXExitClick() { close(); }
+
+void TMForm::TBXExportClick() {
+  // The CSV export asks for its file and reports through the prompter.
+}
+
+// ---------------------------------------------------------------------------
+// Edit menu
+
+void TMForm::TBXDeleteClick() {
+  duvra::TBXDeleteClick(db_, &vs_);
+  ApplyViewState();
+}
+
+void TMForm::TBXMoveUpClick() {
+  duvra::TBXMoveUpClick(db_, &vs_);
+  ApplyViewState();
+}
+
+void TMForm::TBXMoveDownClick() {
+  duvra::TBXMoveDownClick(db_, &vs_);
+  ApplyViewState();
+}
+
+void TMForm::TBXAbsoluteClick() {
+  duvra::TBXAbsoluteClick(db_);
+  ApplyViewState();
+}
+
+void TMForm::TBXLocalClick() {
+  duvra::TBXLocalClick(db_);
+  ApplyViewState();
+}
+
+void TMForm::TBXClearClick() {
+  duvra::TBXClearClick(db_, &vs_);
+  ApplyViewState();
+}
+
+void TMForm::TBXSelectAllClick() {
+  duvra::TBXSelectAllClick(db_, &vs_);
+  ApplyViewState();
+}
+
+// ---------------------------------------------------------------------------
+// Windows of the other commands
+
+void TMForm::TBXInsertNewRecordClick() {
+  // The record editor (TEForm) opens here for a record inserted at the
+  // selection, then ReselectAfterWindow().
+}
+
+void TMForm::TBXNewRecordClick() {
+  // The record editor (TEForm) opens here for a record appended to the
+  // list, then ReselectAfterWindow().
+}
+
+void TMForm::EditListDblClick() {
+  // The record editor (TEForm) opens here for the double-clicked record,
+  // then ReselectAfterWindow().
+}
+
+void TMForm::TBXInsertFileClick() {
+  // The Insert dialog (TIForm) opens here; its outcome is applied after.
+}
+
+void TMForm::TBXIndexClick() {
+  // The indexer window (TRForm) opens here, then ReselectAfterWindow().
+}
+
+void TMForm::TBXOptionsClick() {
+  // The Options dialog (TOForm) opens here.
+  Refresh();
+}
+
+void TMForm::TBXCreateClick() {
+  // The Create dialog (TBForm) opens here; its outcome is reported after.
+}
+
+// ---------------------------------------------------------------------------
+// Shell commands
+
+void TMForm::TBXCustomiseClick() {
+  ExecDialog(*tc_form_);
+  ToolbarUpdate();
+}
+
+void TMForm::TBXAboutClick() { ExecDialog(*ta_form_); }
+
+void TMForm::TBXDuvraHelpClick() { HtmlHelp(kHelpFile); }
+void TMForm::TBXScriptsHelpClick() { HtmlHelp("Duvra.chm::/7000.html"); }
+void TMForm::TBXStartClick() { HtmlHelp("Duvra.chm::/started.html"); }
+void TMForm::TBXWebClick() { OpenWebLink(MakerUrl("/")); }
+void TMForm::TBXUpdateClick() { OpenWebLink(MakerUrl(kUpdatePath)); }
+void TMForm::TBXKnowledgeBaseClick() { OpenWebLink(MakerUrl(kKnowledgeBasePath)); }
+
+// ---------------------------------------------------------------------------
+// The record list and the site address box
+
+void TMForm::EditListClick() {
+  duvra::EditListClick(db_.records, &vs_);
+  for (const auto& [name, on] : vs_.enabled) {
+    if (QAction* action = findChild<QAction*>(QString::fromStdString(name))) {
+      action->setEnabled(on);
+    }
+  }
+}
+
+void TMForm::TBXPopupMenuPopup() {
+  for (const auto& [name, on] : duvra::TBXPopupMenuPopup(db_.records)) {
+    if (QAction* action = findChild<QAction*>(QString::fromStdString(name))) {
+      action->setEnabled(on);
+    }
+  }
+}
+
+void TMForm::TBXAddressEditChange(const QString& text) {
+  duvra::TBXAddressEditChange(db_, &vs_, FromDisplay(text));
+  for (const char* name : {"TBXIndex", "TBXIndexButton"}) {
+    findChild<QAction*>(QString::fromLatin1(name))->setEnabled(vs_.IsEnabled(name));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Start and end
+
+void TMForm::showEvent(QShowEvent* event) {
+  if (!shown_once_) {
+    shown_once_ = true;
+    FormShow();
+  }
+  QMainWindow::showEvent(event);
+}
+
+void TMForm::FormShow() {
+  application_title_ = windowTitle();
+
+  // Stored geometry, each value falling back to the design one when it is
+  // missing, not a number or not a usable size.
+  const int left = ReadNumber(kDuvraKey, "Left", kDesignLeft);
+  const int top = ReadNumber(kDuvraKey, "Top", kDesignTop);
+  int height = ReadNumber(kDuvraKey, "Height", kDesignHeight);
+  int width = ReadNumber(kDuvraKey, "Width", kDesignWidth);
+  if (height <= 0) height = kDesignHeight;
+  if (width <= 0) width = kDesignWidth;
+  move(left, top);
+  resize(width, height);
+
+  // The program folder, so that the data files resolve by bare name.
+  const std::string path = ReadRegistryValue(RegistryRoot::kLocalMachine, kDuvraKey, "Path");
+  if (path.empty() || !QDir::setCurrent(PathToDisplay(path))) {
+    QDir::setCurrent(PathToDisplay(FindDataDir()));
+  }
+
+  recent_.SetCapacity(RecentCapacitySetting());
+  recent_.Load([](const std::string& name) {
+    return ReadRegistryValue(RegistryRoot::kCurrentUser, kMruKey, name);
+  });
+  Refresh();
+  ToolbarUpdate();
+  commands_.set_new_counter(1);
+  StartTimerTimer->start();
+}
+
+void TMForm::ToolbarUpdate() {
+  show_tips_ = ReadCustomise("ScreenTips") == "1";
+  const bool shortcuts = ReadCustomise("Shortcuts") == "1";
+  for (const ButtonTip& tip : kButtonTips) {
+    findChild<QAction*>(QString::fromLatin1(tip.name))
+        ->setToolTip(QString::fromLatin1(shortcuts ? tip.with_shortcut : tip.plain));
+  }
+  recent_.SetCapacity(RecentCapacitySetting());
+  RebuildRecentMenu();
+}
+
+void TMForm::StartTimer() {
+  StartTimerTimer->stop();
+  if (ReadCustomise("Start") != "1") return;
+  ExecDialog(*ts_form_);
+  commands_.RunStartChoice(start_choice_);
+}
+
+bool TMForm::FormClose() {
+  const auto write = [](const char* name, int value) {
+    WriteRegistryValue(RegistryRoot::kLocalMachine, kDuvraKey, name, std::to_string(value));
+  };
+  write("Left", x());
+  write("Top", y());
+  write("Height", height());
+  write("Width", width());
+  // A save that fails keeps the window open, so the changes are not lost.
+  if (db_.open && !commands_.TBXCloseClick()) return false;
+  recent_.Store(
+      [](const std::string& name, const std::string& value) {
+        WriteRegistryValue(RegistryRoot::kCurrentUser, kMruKey, name, value);
+      },
+      [](const std::string& name) {
+        DeleteRegistryValue(RegistryRoot::kCurrentUser, kMruKey, name);
+      });
+  return true;
+}
+
+void TMForm::closeEvent(QCloseEvent* event) {
+  if (!FormClose()) {
+    event->ignore();
+    return;
+  }
+  HtmlHelpCloseAll();
+  event->accept();
+}
+
+}  // namespace duvra
