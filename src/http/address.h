@@ -1,0 +1,32 @@
+// Taking an absolute "http" address apart into what the request needs.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "http/fetch_failure.h"
+
+namespace duvra {
+
+inline constexpr int kDefaultHttpPort = 80;
+inline constexpr int kDefaultHttpsPort = 443;
+
+struct Address {
+  std::string scheme;  // as written, e.g. "http"
+  std::string host;    // as written; an IPv6 literal keeps its brackets
+  int port = kDefaultHttpPort;
+  std::string target;  // from the "/" after the authority, without fragment; at least "/"
+};
+
+// Splits text ("scheme://[user@]host[:port][/path][?query][#fragment]").
+// Every "\" becomes "/" first. User information and the fragment are dropped;
+// the query is kept unchanged and nothing is percent-encoded or decoded. The
+// port defaults to 80 for "http" and 443 for "https"; any other scheme must
+// name one (else kUnknownProtocol). A port that is not 1-65535 gives
+// kBadAddress.
+Failure ParseAddress(std::string_view text, Address* out);
+
+// The host as the resolver wants it: an IPv6 literal without brackets.
+std::string ResolverHost(const std::string& host);
+
+}  // namespace duvra

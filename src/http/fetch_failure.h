@@ -1,0 +1,62 @@
+// The ways a page fetch can fail, with the texts the caller sees.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace duvra {
+
+enum class FailureKind {
+  kNone,
+  kSocket,           // a socket call or name resolution failed
+  kConnectTimeout,   // the connection attempt ran out of time
+  kReadTimeout,      // a wait for data ran out of time
+  kClosed,           // the server closed before a complete status line or mid-chunk
+  kLineTooLong,      // a status, header or chunk-size line over the line limit
+  kTooLarge,         // a header or body cap was reached
+  kBadFraming,       // a chunk size or chunk end that cannot be read
+  kUnknownProtocol,  // a scheme other than http/https without a port
+  kNoTls,            // an "https" address: there is no TLS transport
+  kBadAddress,       // a port that is not a number in range
+  kStatus,           // judged on the status line: redirect or not 2xx
+  kStopped,          // a stop request ended the call
+};
+
+inline constexpr std::string_view kSocketErrorText = "Socket Error # %d\r\n%s";
+inline constexpr std::string_view kHostNotFoundText = "Host not found.";
+inline constexpr std::string_view kConnectTimeoutText = "Connect timed out.";
+inline constexpr std::string_view kReadTimeoutText = "Read Timeout";
+inline constexpr std::string_view kClosedText = "Connection Closed Gracefully.";
+inline constexpr std::string_view kLineTooLongText = "Max line length exceeded.";
+inline constexpr std::string_view kNoTlsText = "IOHandler value is not valid";
+inline constexpr std::string_view kUnknownProtocolText = "Unknown Protocol";
+inline constexpr std::string_view kBadPortText = "Invalid port number";
+inline constexpr std::string_view kHeaderTooLargeText = "Response header too large.";
+inline constexpr std::string_view kTooManyInterimText = "Too many interim responses.";
+inline constexpr std::string_view kBodyTooLargeText = "Response body too large.";
+inline constexpr std::string_view kBadChunkSizeText = "Invalid chunk size.";
+inline constexpr std::string_view kBadChunkEndText = "Invalid chunk end.";
+inline constexpr std::string_view kStoppedText = "Stopped.";
+
+struct Failure {
+  FailureKind kind = FailureKind::kNone;
+  std::string message;
+  // Filled for kStatus only.
+  int status_code = 0;
+  std::string status_line;
+  std::string location;
+
+  bool failed() const { return kind != FailureKind::kNone; }
+};
+
+// A failure of the given kind with its fixed text (kSocket and kStatus have
+// none: use SocketFailure and StatusFailure).
+Failure MakeFailure(FailureKind kind, std::string_view message);
+
+// "Socket Error # <code>\r\n<reason>".
+Failure SocketFailure(int code, std::string_view reason);
+
+// A failure judged on the status line; its text is the status line.
+Failure StatusFailure(int code, std::string_view status_line, std::string_view location);
+
+}  // namespace duvra

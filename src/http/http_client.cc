@@ -1,0 +1,111 @@
+#include "http/http_client.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "database/db_files.h"
+#include "http/http_text.h"
+#include "http/request.h"
+
+namespace duvra {
+namespace {
+
+FetchResult FromFailure(const Failure& f) {
+  FetchResult r;
+  r.ok = false;
+  r.error = f.message;
+  r.status_code = f.status_code;
+  r.status_line = f.status_line;
+  r.location = f.location;
+  r.stopped = f.kind == FailureKind::kStopped;
+  return r;
+}
+
+Failure WriteFailure(const IoResult& w) {
+  switch (w.status) {
+    case IoStatus::kTimeout:
+      return MakeFailure(FailureKind::kReadTimeout, kReadTimeoutText);
+    case IoStatus::kStopped:
+      return MakeFailure(FailureKind::kStopped, kStoppedText);
+    case IoStatus::kClosed:
+      return MakeFailure(FailureKind::kClosed, kClosedText);
+    default:
+      return SocketFailure(w.error_code, std::strerror(w.error_code));
+  }
+}
+
+}  // namespace
+
+HttpClient::HttpClient() : user_agent_(kDefaultUserAgent), accept_(kDefaultAccept) {}
+
+HttpClient::~HttpClient() = default;
+
+void HttpClient::Disconnect() {
+  connection_.reset();
+  connection_host_.clear();
+  connection_port_ = 0;
+}
+
+Failure HttpClient::Connect(const Address& address) {
+  if (connection_ != nullptr && (!http_text::EqualsIgnoreCase(connection_host_, address.host) ||
+                                 connection_port_ != address.port || !connection_->IdleAndOpen())) {
+    // Another server, or one that closed (or spoke) while we were idle.
+    Disconnect();
+  }
+  if (connection_ != nullptr) return Failure{};
+  Failure failure;
+  const int timeout = connect_timeout_ms_ > 0 ? connect_timeout_ms_ : read_timeout_ms_;
+  std::unique_ptr<TcpConnection> tcp =
+      ConnectTcp(address.host, address.port, timeout, stop_, &failure);
+  if (tcp == nullptr) return failure;
+  connection_ = std::move(tcp);
+  connection_host_ = address.host;
+  connection_port_ = address.port;
+  return Failure{};
+}
+
+FetchResult HttpClient::Get(const std::string& address_text) {
+  if (stop_.requested()) return FromFailure(MakeFailure(FailureKind::kStopped, kStoppedText));
+  Address address;
+  Failure failure = ParseAddress(address_text, &address);
+  if (failure.failed()) return FromFailure(failure);
+  if (http_text::EqualsIgnoreCase(address.scheme, "https")) {
+    return FromFailure(MakeFailure(FailureKind::kNoTls, kNoTlsText));
+  }
+
+  failure = Connect(address);
+  if (failure.failed()) return FromFailure(failure);
+
+  const std::time_t now = std::time(nullptr);
+  cookies_.RemoveExpired(now);
+  const std::string cookie_line =
+      cookies_enabled_ ? cookies_.CookieLine(address.host, address.target) : std::string();
+  const std::string request = BuildRequest(address, user_agent_, accept_, cookie_line);
+  const IoResult w = connection_->Write(request, read_timeout_ms_);
+  if (w.status != IoStatus::kOk) {
+    Disconnect();
+    return FromFailure(WriteFailure(w));
+  }
+
+  StreamReader reader(*connection_);
+  ResponseOptions options;
+  options.read_timeout_ms = read_timeout_ms_;
+  options.discard_timeout_ms = discard_timeout_ms_;
+  options.max_body_bytes = max_body_bytes_;
+  Response response = ReadResponse(reader, options);
+
+  if (cookies_enabled_) {
+    for (const Header& h : response.cookie_headers) cookies_.Store(h.value, address.host, now);
+  }
+  // Decided after every response, failed ones included.
+  if (!response.reusable) Disconnect();
+
+  if (!response.ok()) return FromFailure(response.failure);
+  FetchResult result;
+  result.ok = true;
+  result.body = std::move(response.body);
+  return result;
+}
+
+}  // namespace duvra

@@ -1,0 +1,95 @@
+#include "http/stream_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace duvra {
+
+ReadStatus StreamReader::Fill() {
+  if (at_end_) return ReadStatus::kClosed;
+  if (start_ == buffer_.size()) {
+    buffer_.clear();
+    start_ = 0;
+  } else if (start_ > kSocketReadSize) {
+    buffer_.erase(0, start_);
+    start_ = 0;
+  }
+  const size_t old = buffer_.size();
+  buffer_.resize(old + kSocketReadSize);
+  IoResult r = stream_.Read(buffer_.data() + old, kSocketReadSize, timeout_ms_);
+  buffer_.resize(old + (r.status == IoStatus::kOk ? r.bytes : 0));
+  switch (r.status) {
+    case IoStatus::kOk:
+      return ReadStatus::kOk;
+    case IoStatus::kClosed:
+      at_end_ = true;
+      return ReadStatus::kClosed;
+    case IoStatus::kTimeout:
+      return ReadStatus::kTimeout;
+    case IoStatus::kStopped:
+      return ReadStatus::kStopped;
+    case IoStatus::kError:
+      error_code_ = r.error_code;
+      return ReadStatus::kError;
+  }
+  return ReadStatus::kError;
+}
+
+ReadStatus StreamReader::ReadLine(std::string* line, size_t max_length) {
+  scanned_ = 0;
+  for (;;) {
+    const char* base = buffer_.data() + start_;
+    const size_t available = buffer_.size() - start_;
+    const void* lf = std::memchr(base + scanned_, '\n', available - scanned_);
+    if (lf != nullptr) {
+      size_t length = static_cast<const char*>(lf) - base;
+      const size_t consumed = length + 1;
+      if (length > 0 && base[length - 1] == '\r') --length;
+      if (length > max_length) return ReadStatus::kLineTooLong;
+      line->assign(base, length);
+      start_ += consumed;
+      return ReadStatus::kOk;
+    }
+    // Room for the limit plus a CR that may precede the LF.
+    if (available > max_length + 1) return ReadStatus::kLineTooLong;
+    scanned_ = available;
+    ReadStatus s = Fill();
+    if (s == ReadStatus::kClosed) {
+      line->assign(buffer_, start_, std::string::npos);
+      start_ = buffer_.size();
+      return ReadStatus::kClosed;
+    }
+    if (s != ReadStatus::kOk) return s;
+  }
+}
+
+ReadStatus StreamReader::Read(uint64_t count, std::string* out, uint64_t* got) {
+  *got = 0;
+  while (*got < count) {
+    if (buffered() == 0) {
+      ReadStatus s = Fill();
+      if (s != ReadStatus::kOk) return s;
+    }
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(buffered(), count - *got));
+    if (out != nullptr) out->append(buffer_, start_, n);
+    start_ += n;
+    *got += n;
+  }
+  return ReadStatus::kOk;
+}
+
+ReadStatus StreamReader::ReadToEnd(std::string* out, uint64_t cap, uint64_t* got) {
+  *got = 0;
+  for (;;) {
+    const size_t n = buffered();
+    if (*got + n > cap) return ReadStatus::kTooLarge;
+    if (out != nullptr) out->append(buffer_, start_, n);
+    start_ += n;
+    *got += n;
+    ReadStatus s = Fill();
+    if (s == ReadStatus::kClosed) return ReadStatus::kOk;
+    if (s != ReadStatus::kOk) return s;
+  }
+}
+
+}  // namespace duvra

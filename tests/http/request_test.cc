@@ -1,0 +1,85 @@
+#include "http/request.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace duvra {
+namespace {
+
+Address At(std::string host, int port, std::string target) {
+  return Address{"http", std::move(host), port, std::move(target)};
+}
+
+TEST(RequestTest, HeadersComeInTheFixedOrder) {
+  EXPECT_EQ(BuildRequest(At("example.com", 80, "/a?b=c"), "Bot/1", kDefaultAccept, "s=1; t=2"),
+            "GET /a?b=c HTTP/1.1\r\n"
+            "Content-Type: text/html\r\n"
+            "Host: example.com\r\n"
+            "Accept: text/html, */*\r\n"
+            "User-Agent: Bot/1\r\n"
+            "Cookie: s=1; t=2\r\n"
+            "\r\n");
+}
+
+TEST(RequestTest, HostNamesPortOtherThan80AndEmptyLinesAreLeftOut) {
+  EXPECT_EQ(BuildRequest(At("example.com", 8080, "/"), "", kDefaultAccept, ""),
+            "GET / HTTP/1.1\r\n"
+            "Content-Type: text/html\r\n"
+            "Host: example.com:8080\r\n"
+            "Accept: text/html, */*\r\n"
+            "\r\n");
+}
+
+TEST(RequestTest, CrLfAndNulAreNeverSentRaw) {
+  const std::string request = BuildRequest(At("h", 80, std::string("/a\r\nX-Evil: 1\0", 14)),
+                                           "UA\r\nX-Evil: 2", kDefaultAccept, "c=v\nX-Evil: 3");
+  EXPECT_EQ(request.find("\nX-Evil"), std::string::npos);
+  EXPECT_EQ(request.find('\0'), std::string::npos);
+  EXPECT_NE(request.find("GET /a%0D%0AX-Evil: 1%00 HTTP/1.1\r\n"), std::string::npos);
+  EXPECT_NE(request.find("User-Agent: UA  X-Evil: 2\r\n"), std::string::npos);
+  // Only the block's own line ends remain: request line, 5 headers, blank.
+  size_t crlf = 0;
+  for (size_t at = request.find("\r\n"); at != std::string::npos;
+       at = request.find("\r\n", at + 2)) {
+    ++crlf;
+  }
+  EXPECT_EQ(crlf, 7u);
+}
+
+TEST(RequestTest, LongHeaderLinesFoldWithinTheWidth) {
+  const std::string agent =
+      "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+      "Chrome/120.0.0.0 Safari/537.36";
+  const std::string folded = FoldHeaderLine("User-Agent", agent);
+  std::istringstream lines(folded);
+  std::string line, unfolded;
+  int count = 0;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    EXPECT_LE(line.size(), kFoldWidth) << line;
+    EXPECT_NE(line.back(), ' ');
+    if (count++ > 0) {
+      ASSERT_EQ(line[0], ' ');
+      EXPECT_NE(line[1], ' ');
+    }
+    unfolded += line;
+  }
+  EXPECT_GE(count, 2);
+  EXPECT_EQ(unfolded, "User-Agent: " + agent);
+  EXPECT_EQ(folded.substr(0, 13), "User-Agent: M");
+}
+
+TEST(RequestTest, FoldingKeepsCommasAndGivesUpOnUnbreakableText) {
+  const std::string value = std::string(70, 'a') + "," + std::string(20, 'b');
+  EXPECT_EQ(FoldHeaderLine("Cookie", value),
+            "Cookie: " + std::string(70, 'a') + ",\r\n " + std::string(20, 'b'));
+  const std::string solid(100, 'x');
+  EXPECT_EQ(FoldHeaderLine("Cookie", solid), "Cookie: " + solid);
+  // No room before the first blank: fold at the first blank there is.
+  const std::string late = std::string(90, 'y') + " z";
+  EXPECT_EQ(FoldHeaderLine("X", late), "X: " + std::string(90, 'y') + "\r\n z");
+}
+
+}  // namespace
+}  // namespace duvra
