@@ -1,0 +1,113 @@
+// The record editor window: one record of the open database at a time, in
+// the mode its opener chose (New, Edit, Insert New). The rules are the
+// core's RecordEditor; the window shows its fields and enabling, forwards
+// the commands, keeps its size in the settings and tells refused saves.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <string>
+
+#include "database/db_files.h"
+#include "database/prompter.h"
+#include "database/view_state.h"
+#include "records/record_editor.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QStatusBar;
+class QToolBar;
+
+namespace duvra {
+
+class TEForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  // db, reselect_index and prompter belong to the main window and outlive
+  // the editor.
+  TEForm(Database& db, long long& reselect_index, Prompter& prompter, QWidget* parent = nullptr);
+
+  // The openers of the main window's three commands: fill every field, the
+  // caption and the enabling for the mode. OpenEdit refuses (false) unless
+  // exactly one record is selected.
+  void OpenNew();
+  bool OpenEdit();
+  void OpenInsertNew();
+  // After the window closed: renumber, select the row at the reselect
+  // index and refresh vs, as the mode says.
+  void AfterClose(ViewState* vs);
+
+  const RecordEditor& editor() const { return editor_; }
+
+  QMenuBar* MenuBar;
+  QToolBar* Toolbar;
+  QStatusBar* StatusBar;
+  QLineEdit* NumEdit;
+  QLineEdit* TitleEdit;
+  QLineEdit* URLEdit;
+  QLineEdit* TextEdit;
+  QLineEdit* KeywordsEdit;
+  QCheckBox* NewWindowCheck;
+  // Menu items.
+  QAction* TBXSave;
+  QAction* TBXClose;
+  QAction* TBXPrevious;
+  QAction* TBXNext;
+  QAction* TBXClear;
+  QAction* TBXDuvraHelp;
+  QAction* TBXScriptsHelp;
+  QAction* TBXStart;
+  QAction* TBXKnowledgeBase;
+  // Tool-bar buttons.
+  QAction* TBXSaveButton;
+  QAction* TBXPreviousButton;
+  QAction* TBXNextButton;
+  QAction* TBXHelpButton;
+
+  // Stores the size in the settings, however the window closes.
+  void done(int result) override;
+
+ public slots:
+  void TBXSaveClick();
+  void TBXCloseClick();
+  void TBXPreviousClick();
+  void TBXNextClick();
+  void TBXClearClick();
+  void TBXDuvraHelpClick();
+  void TBXScriptsHelpClick();
+  void TBXStartClick();
+  void TBXKnowledgeBaseClick();
+  // Enabling of Save and Previous / Save and Next from the reselect index.
+  void StateUpdate();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void FormShow();
+  void FormResize();
+  void FormClose();
+  // Widgets to the editor's fields and back. Text the user left as it was
+  // shown keeps its original bytes, so that 8-bit records survive an edit
+  // of another field.
+  void FieldsFromWidgets();
+  void FieldsToWidgets();
+  // Enabling, caption and focus from the editor.
+  void ShowEditorState();
+  void FocusAsEditorSays();
+  // A refused save is told in the error box; true when it went through.
+  bool Check(const Status& status);
+
+  Database& db_;
+  Prompter& prompter_;
+  RecordEditor editor_;
+  // The bytes of each text field as last put into its box.
+  std::array<std::string, 5> shown_;
+};
+
+}  // namespace duvra

@@ -1,0 +1,219 @@
+#include "app/ti_form.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "app/dialog_style.h"
+#include "app/help_adapter.h"
+#include "app/text_display.h"
+#include "database/text_file.h"
+
+namespace duvra {
+namespace {
+
+constexpr int kClientWidth = 312;
+constexpr int kClientHeight = 268;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 23;
+constexpr int kButtonTop = 236;
+constexpr int kButtonGap = 6;
+constexpr int kBoxLeft = 110;
+constexpr int kComboWidth = 90;
+
+const char kHelpTopic[] = "Duvra.chm::/5000.html";
+
+QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setEditable(true);
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->addItems(items);
+  return box;
+}
+
+}  // namespace
+
+TIForm::TIForm(Database& db, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), db_(db), prompter_(prompter) {
+  setObjectName(QStringLiteral("TIForm"));
+  setWindowTitle(QStringLiteral("Insert"));
+  setFont(DialogFont());
+  setModal(true);
+
+  PageControl = new QTabWidget(this);
+  PageControl->setObjectName(QStringLiteral("PageControl"));
+  PageControl->setGeometry(8, 8, kClientWidth - 16, kButtonTop - 16);
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("FileSheet"));
+  JavaScriptRadio = new QRadioButton(QStringLiteral("Duvra data file"), page);
+  JavaScriptRadio->setObjectName(QStringLiteral("JavaScriptRadio"));
+  JavaScriptRadio->move(12, 10);
+  JavaScriptRadio->adjustSize();
+  CSVRadio = new QRadioButton(QStringLiteral("CSV (Comma Separated Values)"), page);
+  CSVRadio->setObjectName(QStringLiteral("CSVRadio"));
+  CSVRadio->move(12, 32);
+  CSVRadio->adjustSize();
+  InsertLabel = new QLabel(QStringLiteral("File to Insert:"), page);
+  InsertLabel->setObjectName(QStringLiteral("InsertLabel"));
+  InsertLabel->move(12, 60);
+  InsertLabel->adjustSize();
+  FileEdit = new QLineEdit(page);
+  FileEdit->setObjectName(QStringLiteral("FileEdit"));
+  FileEdit->setGeometry(12, 76, kClientWidth - 16 - 24 - kButtonWidth - kButtonGap, 21);
+  InsertLabel->setBuddy(FileEdit);
+  BrowseButton = new QPushButton(QStringLiteral("Browse"), page);
+  BrowseButton->setObjectName(QStringLiteral("BrowseButton"));
+  BrowseButton->setGeometry(FileEdit->geometry().right() + kButtonGap, 75, kButtonWidth,
+                            kButtonHeight);
+  IgnoreCheck = new QCheckBox(QStringLiteral("Add all records (Ignore duplicates)"), page);
+  IgnoreCheck->setObjectName(QStringLiteral("IgnoreCheck"));
+  IgnoreCheck->move(12, 106);
+  IgnoreCheck->adjustSize();
+  FieldLabel = new QLabel(QStringLiteral("Field delimiter:"), page);
+  FieldLabel->setObjectName(QStringLiteral("FieldLabel"));
+  FieldLabel->move(12, 139);
+  FieldLabel->adjustSize();
+  FieldComboBox = MakeCombo(page, "FieldComboBox",
+                            {QStringLiteral(","), QStringLiteral(";"), QStringLiteral("[Space]")});
+  FieldComboBox->setGeometry(kBoxLeft, 135, kComboWidth, 21);
+  FieldLabel->setBuddy(FieldComboBox);
+  TextLabel = new QLabel(QStringLiteral("Text qualifier:"), page);
+  TextLabel->setObjectName(QStringLiteral("TextLabel"));
+  TextLabel->move(12, 169);
+  TextLabel->adjustSize();
+  TextComboBox = MakeCombo(page, "TextComboBox",
+                           {QStringLiteral("\""), QStringLiteral("'"), QStringLiteral("[None]")});
+  TextComboBox->setGeometry(kBoxLeft, 165, kComboWidth, 21);
+  TextLabel->setBuddy(TextComboBox);
+  PageControl->addTab(page, QStringLiteral("File"));
+
+  auto button = [this](const char* name, const QString& caption, int index) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
+    const int left = kClientWidth - 8 - (3 - index) * kButtonWidth - (2 - index) * kButtonGap;
+    b->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
+    b->setAutoDefault(false);
+    return b;
+  };
+  OKButton = button("OKButton", QStringLiteral("OK"), 0);
+  OKButton->setDefault(true);
+  CancelButton = button("CancelButton", QStringLiteral("Cancel"), 1);
+  HelpButton = button("HelpButton", QStringLiteral("Help"), 2);
+
+  connect(JavaScriptRadio, &QRadioButton::clicked, this, &TIForm::RadioClick);
+  connect(CSVRadio, &QRadioButton::clicked, this, &TIForm::RadioClick);
+  connect(FileEdit, &QLineEdit::textChanged, this, &TIForm::FileEditChange);
+  connect(BrowseButton, &QPushButton::clicked, this, &TIForm::BrowseButtonClick);
+  connect(OKButton, &QPushButton::clicked, this, &TIForm::OKButtonClick);
+  connect(CancelButton, &QPushButton::clicked, this, &TIForm::CancelButtonClick);
+  connect(HelpButton, &QPushButton::clicked, this, &TIForm::HelpButtonClick);
+  // Leaving a combo box is seen on the box and on its line edit.
+  for (QComboBox* box : {FieldComboBox, TextComboBox}) {
+    box->installEventFilter(this);
+    box->lineEdit()->installEventFilter(this);
+  }
+
+  FixAndCentre(this, kClientWidth, kClientHeight);
+  FormActivate();
+}
+
+void TIForm::FormActivate() {
+  dialog_.FormActivate();
+  PageControl->setCurrentIndex(0);
+  ShowState();
+  PageControl->setFocus();
+}
+
+void TIForm::ShowState() {
+  (dialog_.csv ? CSVRadio : JavaScriptRadio)->setChecked(true);
+  if (FileEdit->text() != PathToDisplay(dialog_.file_text)) {
+    FileEdit->setText(PathToDisplay(dialog_.file_text));
+  }
+  IgnoreCheck->setChecked(dialog_.add_all);
+  FieldComboBox->setEditText(ToDisplay(dialog_.delimiter_box));
+  TextComboBox->setEditText(ToDisplay(dialog_.qualifier_box));
+  OKButton->setEnabled(dialog_.ok_enabled());
+  FileEdit->setToolTip(FileEdit->text());
+  RadioClick();
+}
+
+void TIForm::ReadControls() {
+  dialog_.csv = CSVRadio->isChecked();
+  dialog_.file_text = PathFromDisplay(FileEdit->text());
+  dialog_.add_all = IgnoreCheck->isChecked();
+  dialog_.delimiter_box = FromDisplay(FieldComboBox->currentText());
+  dialog_.qualifier_box = FromDisplay(TextComboBox->currentText());
+}
+
+void TIForm::RadioClick() {
+  dialog_.csv = CSVRadio->isChecked();
+  const bool on = dialog_.csv_controls_enabled();
+  for (QWidget* w : {static_cast<QWidget*>(FieldLabel), static_cast<QWidget*>(FieldComboBox),
+                     static_cast<QWidget*>(TextLabel), static_cast<QWidget*>(TextComboBox)}) {
+    w->setEnabled(on);
+  }
+}
+
+void TIForm::FileEditChange(const QString& text) {
+  dialog_.file_text = PathFromDisplay(text);
+  OKButton->setEnabled(dialog_.ok_enabled());
+  FileEdit->setToolTip(text);
+}
+
+void TIForm::BrowseButtonClick() {
+  ReadControls();
+  // The prompter's dialog puts the working directory back when it closes.
+  if (std::optional<std::string> chosen =
+          prompter_.ChooseOpenFile(std::string(kBrowseTitle), dialog_.BrowseFilter())) {
+    FileEdit->setText(PathToDisplay(*chosen));
+  }
+}
+
+void TIForm::FieldComboBoxExit() {
+  dialog_.delimiter_box = FromDisplay(FieldComboBox->currentText());
+  dialog_.FieldComboBoxExit();
+  if (FieldComboBox->currentText().isEmpty()) {
+    FieldComboBox->setEditText(ToDisplay(dialog_.delimiter_box));
+  }
+}
+
+void TIForm::TextComboBoxExit() {
+  dialog_.qualifier_box = FromDisplay(TextComboBox->currentText());
+  dialog_.TextComboBoxExit();
+  if (TextComboBox->currentText().isEmpty()) {
+    TextComboBox->setEditText(ToDisplay(dialog_.qualifier_box));
+  }
+}
+
+bool TIForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut) {
+    if (watched == FieldComboBox || watched == FieldComboBox->lineEdit()) FieldComboBoxExit();
+    if (watched == TextComboBox || watched == TextComboBox->lineEdit()) TextComboBoxExit();
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TIForm::OKButtonClick() {
+  ReadControls();
+  FieldComboBoxExit();
+  TextComboBoxExit();
+  Status error;
+  if (!dialog_.OKButtonClick(db_, &error)) {
+    // A read error: nothing was added, and the dialog stays open.
+    prompter_.ShowError(error.message());
+    return;
+  }
+  accept();
+}
+
+void TIForm::CancelButtonClick() { reject(); }
+
+void TIForm::HelpButtonClick() { HtmlHelp(kHelpTopic); }
+
+}  // namespace duvra

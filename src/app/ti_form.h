@@ -1,0 +1,77 @@
+// The Insert dialog: picks a data script or a CSV file and the CSV reading
+// options, and imports the file into the open database when OK is pressed.
+// Its rules are the core's InsertDialog; it leaves the import outcome for
+// the main window to act on after it has closed.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+#include "database/db_files.h"
+#include "database/prompter.h"
+#include "records/record_import.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+namespace duvra {
+
+class TIForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  // db and prompter belong to the main window and outlive the dialog.
+  TIForm(Database& db, Prompter& prompter, QWidget* parent = nullptr);
+
+  // The outcome of the last opening, and the file box's text as typed, for
+  // the main window's message.
+  ImportOutcome outcome() const { return dialog_.outcome; }
+  const std::string& file_text() const { return dialog_.file_text; }
+
+  QTabWidget* PageControl;
+  QRadioButton* JavaScriptRadio;
+  QRadioButton* CSVRadio;
+  QLabel* InsertLabel;
+  QLineEdit* FileEdit;
+  QPushButton* BrowseButton;
+  QCheckBox* IgnoreCheck;
+  QLabel* FieldLabel;
+  QComboBox* FieldComboBox;
+  QLabel* TextLabel;
+  QComboBox* TextComboBox;
+  QPushButton* OKButton;
+  QPushButton* CancelButton;
+  QPushButton* HelpButton;
+
+ public slots:
+  // Resets every control for an opening; the main window calls it before
+  // each showing.
+  void FormActivate();
+  void RadioClick();
+  void FileEditChange(const QString& text);
+  void BrowseButtonClick();
+  void FieldComboBoxExit();
+  void TextComboBoxExit();
+  void OKButtonClick();
+  void CancelButtonClick();
+  void HelpButtonClick();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // The controls into the dialog's state, and the state back.
+  void ReadControls();
+  void ShowState();
+
+  Database& db_;
+  Prompter& prompter_;
+  InsertDialog dialog_;
+};
+
+}  // namespace duvra
