@@ -81,7 +81,8 @@ FetchResult HttpClient::Get(const std::string& address_text) {
   cookies_.RemoveExpired(now);
   const std::string cookie_line =
       cookies_enabled_ ? cookies_.CookieLine(address.host, address.target) : std::string();
-  const std::string request = BuildRequest(address, user_agent_, accept_, cookie_line);
+  const std::string request =
+      BuildRequest(address, user_agent_, accept_, cookie_line, fold_headers_);
   const IoResult w = connection_->Write(request, read_timeout_ms_);
   if (w.status != IoStatus::kOk) {
     Disconnect();

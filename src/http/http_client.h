@@ -49,6 +49,9 @@ class HttpClient : public PageFetcher {
   void SetConnectTimeout(int milliseconds) { connect_timeout_ms_ = std::max(milliseconds, 0); }
   // The wait bound while a failed response's body is discarded.
   void SetDiscardTimeout(int milliseconds) { discard_timeout_ms_ = std::max(milliseconds, 0); }
+  // Whether header lines over 78 characters are folded (off by default:
+  // current servers refuse folded requests).
+  void SetFoldLongHeaders(bool fold) { fold_headers_ = fold; }
   // The largest body accepted (and discarded); a larger one fails the call.
   void SetMaxBodyBytes(uint64_t bytes) { max_body_bytes_ = bytes; }
 
@@ -70,6 +73,7 @@ class HttpClient : public PageFetcher {
   int discard_timeout_ms_ = kDiscardTimeoutMs;
   uint64_t max_body_bytes_ = kMaxBodyBytes;
   bool cookies_enabled_ = true;
+  bool fold_headers_ = false;
 
   StopSignal stop_;
   CookieStore cookies_;

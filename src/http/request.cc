@@ -23,8 +23,13 @@ std::string_view PieceBefore(std::string_view rest, size_t i) {
   return TrimRight(rest.substr(0, rest[i] == ',' ? i + 1 : i));
 }
 
-void AppendHeader(std::string* out, std::string_view name, std::string_view value) {
-  out->append(FoldHeaderLine(name, SafeHeaderValue(value)));
+void AppendHeader(std::string* out, std::string_view name, std::string_view value, bool fold) {
+  const std::string safe = SafeHeaderValue(value);
+  if (fold) {
+    out->append(FoldHeaderLine(name, safe));
+  } else {
+    out->append(name).append(": ").append(safe);
+  }
   out->append("\r\n");
 }
 
@@ -92,18 +97,18 @@ std::string SafeTarget(std::string_view target) {
 }
 
 std::string BuildRequest(const Address& address, std::string_view user_agent,
-                         std::string_view accept, std::string_view cookie_line) {
+                         std::string_view accept, std::string_view cookie_line, bool fold) {
   std::string out;
   out.reserve(256 + address.target.size() + user_agent.size() + cookie_line.size());
   out.append("GET ").append(SafeTarget(address.target)).append(" HTTP/").append(kHttpVersion);
   out.append("\r\n");
-  AppendHeader(&out, "Content-Type", kRequestContentType);
+  AppendHeader(&out, "Content-Type", kRequestContentType, fold);
   std::string host = address.host;
   if (address.port != kDefaultHttpPort) host += ":" + std::to_string(address.port);
-  AppendHeader(&out, "Host", host);
-  if (!accept.empty()) AppendHeader(&out, "Accept", accept);
-  if (!user_agent.empty()) AppendHeader(&out, "User-Agent", user_agent);
-  if (!cookie_line.empty()) AppendHeader(&out, "Cookie", cookie_line);
+  AppendHeader(&out, "Host", host, fold);
+  if (!accept.empty()) AppendHeader(&out, "Accept", accept, fold);
+  if (!user_agent.empty()) AppendHeader(&out, "User-Agent", user_agent, fold);
+  if (!cookie_line.empty()) AppendHeader(&out, "Cookie", cookie_line, fold);
   out.append("\r\n");
   return out;
 }

@@ -17,10 +17,12 @@ inline constexpr size_t kFoldWidth = 78;
 // The request block for address, every line ended by CR LF: the request
 // line, then Content-Type, Host (with ":port" unless 80), Accept, User-Agent
 // (left out when empty), Cookie (left out when empty) and an empty line.
-// Long header lines are folded. No CR, LF or NUL of the inputs is sent raw:
+// With fold, header lines longer than kFoldWidth are folded; current servers
+// (nginx among them) answer a folded request with 400, so callers leave it
+// off unless a server needs it. No CR, LF or NUL of the inputs is sent raw:
 // the target gets them percent-encoded, header values get spaces.
 std::string BuildRequest(const Address& address, std::string_view user_agent,
-                         std::string_view accept, std::string_view cookie_line);
+                         std::string_view accept, std::string_view cookie_line, bool fold);
 
 // "name: value", folded when longer than kFoldWidth: wrapped after a comma or
 // at a blank so that the pieces stay within kFoldWidth where the text allows,

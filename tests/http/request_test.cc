@@ -12,18 +12,19 @@ Address At(std::string host, int port, std::string target) {
 }
 
 TEST(RequestTest, HeadersComeInTheFixedOrder) {
-  EXPECT_EQ(BuildRequest(At("example.com", 80, "/a?b=c"), "Bot/1", kDefaultAccept, "s=1; t=2"),
-            "GET /a?b=c HTTP/1.1\r\n"
-            "Content-Type: text/html\r\n"
-            "Host: example.com\r\n"
-            "Accept: text/html, */*\r\n"
-            "User-Agent: Bot/1\r\n"
-            "Cookie: s=1; t=2\r\n"
-            "\r\n");
+  EXPECT_EQ(
+      BuildRequest(At("example.com", 80, "/a?b=c"), "Bot/1", kDefaultAccept, "s=1; t=2", false),
+      "GET /a?b=c HTTP/1.1\r\n"
+      "Content-Type: text/html\r\n"
+      "Host: example.com\r\n"
+      "Accept: text/html, */*\r\n"
+      "User-Agent: Bot/1\r\n"
+      "Cookie: s=1; t=2\r\n"
+      "\r\n");
 }
 
 TEST(RequestTest, HostNamesPortOtherThan80AndEmptyLinesAreLeftOut) {
-  EXPECT_EQ(BuildRequest(At("example.com", 8080, "/"), "", kDefaultAccept, ""),
+  EXPECT_EQ(BuildRequest(At("example.com", 8080, "/"), "", kDefaultAccept, "", false),
             "GET / HTTP/1.1\r\n"
             "Content-Type: text/html\r\n"
             "Host: example.com:8080\r\n"
@@ -32,8 +33,9 @@ TEST(RequestTest, HostNamesPortOtherThan80AndEmptyLinesAreLeftOut) {
 }
 
 TEST(RequestTest, CrLfAndNulAreNeverSentRaw) {
-  const std::string request = BuildRequest(At("h", 80, std::string("/a\r\nX-Evil: 1\0", 14)),
-                                           "UA\r\nX-Evil: 2", kDefaultAccept, "c=v\nX-Evil: 3");
+  const std::string request =
+      BuildRequest(At("h", 80, std::string("/a\r\nX-Evil: 1\0", 14)), "UA\r\nX-Evil: 2",
+                   kDefaultAccept, "c=v\nX-Evil: 3", true);
   EXPECT_EQ(request.find("\nX-Evil"), std::string::npos);
   EXPECT_EQ(request.find('\0'), std::string::npos);
   EXPECT_NE(request.find("GET /a%0D%0AX-Evil: 1%00 HTTP/1.1\r\n"), std::string::npos);
@@ -68,6 +70,18 @@ TEST(RequestTest, LongHeaderLinesFoldWithinTheWidth) {
   EXPECT_GE(count, 2);
   EXPECT_EQ(unfolded, "User-Agent: " + agent);
   EXPECT_EQ(folded.substr(0, 13), "User-Agent: M");
+}
+
+TEST(RequestTest, LongLinesFoldOnlyWhenAsked) {
+  const std::string agent(40, 'a');
+  const std::string long_agent = agent + " " + agent;
+  const Address a = At("h", 80, "/");
+  EXPECT_NE(BuildRequest(a, long_agent, kDefaultAccept, "", false)
+                .find("\r\nUser-Agent: " + long_agent + "\r\n"),
+            std::string::npos);
+  EXPECT_NE(BuildRequest(a, long_agent, kDefaultAccept, "", true)
+                .find("\r\nUser-Agent: " + agent + "\r\n " + agent + "\r\n"),
+            std::string::npos);
 }
 
 TEST(RequestTest, FoldingKeepsCommasAndGivesUpOnUnbreakableText) {

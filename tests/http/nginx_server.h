@@ -1,0 +1,218 @@
+// Starts Debian's nginx on a free loopback port with a configuration and
+// prefix of its own in a temporary folder, running as the current user, and
+// stops it again. Header-only so that the benchmark can use it too.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace duvra::testing {
+
+class NginxServer {
+ public:
+  // extra_config goes into the server block, after "root".
+  explicit NginxServer(const std::string& extra_config = "") {
+    const std::string binary = FindNginx();
+    if (binary.empty()) {
+      error_ = "nginx is not installed (scripts/setup.sh installs nginx-light)";
+      return;
+    }
+    char dir_template[] = "/tmp/duvra-nginx-XXXXXX";
+    if (mkdtemp(dir_template) == nullptr) {
+      error_ = "cannot make a temporary folder";
+      return;
+    }
+    prefix_ = dir_template;
+    std::filesystem::create_directories(prefix_ + "/html");
+    std::filesystem::create_directories(prefix_ + "/tmp");
+    for (int attempt = 0; attempt < 5 && pid_ <= 0; ++attempt) {
+      port_ = FreePort();
+      WriteConfig(extra_config);
+      Start(binary);
+    }
+    if (pid_ <= 0) error_ = "nginx did not start: " + ReadAll(prefix_ + "/error.log");
+  }
+
+  ~NginxServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      int status;
+      waitpid(pid_, &status, 0);
+    }
+    if (!prefix_.empty()) {
+      std::error_code ignored;
+      std::filesystem::remove_all(prefix_, ignored);
+    }
+  }
+
+  NginxServer(const NginxServer&) = delete;
+  NginxServer& operator=(const NginxServer&) = delete;
+
+  bool ok() const { return pid_ > 0; }
+  const std::string& error() const { return error_; }
+  int port() const { return port_; }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+
+  // Writes a file below the document root.
+  void WritePage(const std::string& path, const std::string& content) const {
+    const std::filesystem::path file = prefix_ + "/html" + path;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << content;
+  }
+
+  // The access log, one entry per request:
+  // connection serial, status, request URI, user agent, cookie.
+  struct LogEntry {
+    long connection = 0;
+    int status = 0;
+    std::string uri, user_agent, cookie;
+  };
+
+  // Waits (briefly) until at least count requests are logged, then returns
+  // the log; nginx writes an entry only after the response is sent.
+  std::vector<LogEntry> AccessLog(size_t count = 0) const {
+    std::vector<LogEntry> entries;
+    for (int i = 0; i < 200; ++i) {
+      entries = ParseLog(ReadAll(prefix_ + "/access.log"));
+      if (entries.size() >= count) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return entries;
+  }
+
+  // How many connections carried the logged requests.
+  static size_t Connections(const std::vector<LogEntry>& entries) {
+    std::set<long> serials;
+    for (const LogEntry& e : entries) serials.insert(e.connection);
+    return serials.size();
+  }
+
+ private:
+  static std::string FindNginx() {
+    for (const char* path : {"/usr/sbin/nginx", "/usr/bin/nginx", "/usr/local/sbin/nginx"}) {
+      if (access(path, X_OK) == 0) return path;
+    }
+    return "";
+  }
+
+  static int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length);
+    close(fd);
+    return ntohs(addr.sin_port);
+  }
+
+  static std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }
+
+  // Fields are separated by tabs; nginx escapes tabs inside values.
+  static std::vector<LogEntry> ParseLog(const std::string& text) {
+    std::vector<LogEntry> entries;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+      std::vector<std::string> fields;
+      std::istringstream parts(line);
+      std::string field;
+      while (std::getline(parts, field, '\t')) fields.push_back(field);
+      if (fields.size() < 5) continue;
+      entries.push_back(LogEntry{std::atol(fields[0].c_str()), std::atoi(fields[1].c_str()),
+                                 fields[2], fields[3], fields[4]});
+    }
+    return entries;
+  }
+
+  void WriteConfig(const std::string& extra) const {
+    const std::string p = prefix_;
+    std::ofstream(p + "/nginx.conf")
+        << "daemon off;\n"
+           "master_process off;\n"
+           "worker_processes 1;\n"
+           "pid "
+        << p << "/nginx.pid;\n"
+        << "error_log " << p << "/error.log warn;\n"
+        << "events { worker_connections 256; }\n"
+           "http {\n"
+           "  log_format conn "
+           "'$connection\\t$status\\t$request_uri\\t$http_user_agent\\t$http_cookie';\n"
+           "  access_log "
+        << p << "/access.log conn;\n"
+        << "  client_body_temp_path " << p << "/tmp/body;\n"
+        << "  proxy_temp_path " << p << "/tmp/proxy;\n"
+        << "  fastcgi_temp_path " << p << "/tmp/fastcgi;\n"
+        << "  uwsgi_temp_path " << p << "/tmp/uwsgi;\n"
+        << "  scgi_temp_path " << p << "/tmp/scgi;\n"
+        << "  types { text/html html; }\n"
+           "  default_type application/octet-stream;\n"
+           "  keepalive_requests 100000;\n"
+           "  keepalive_timeout 60s;\n"
+           "  server {\n"
+           "    listen 127.0.0.1:"
+        << port_ << ";\n"
+        << "    root " << p << "/html;\n"
+        << extra << "\n  }\n}\n";
+  }
+
+  void Start(const std::string& binary) {
+    const std::string conf = prefix_ + "/nginx.conf";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      execl(binary.c_str(), binary.c_str(), "-p", prefix_.c_str(), "-c", conf.c_str(), "-e",
+            (prefix_ + "/error.log").c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    if (pid < 0) return;
+    // Ready once the port accepts; gone if it exited (a port taken meanwhile).
+    for (int i = 0; i < 500; ++i) {
+      int status;
+      if (waitpid(pid, &status, WNOHANG) == pid) return;
+      const int fd = socket(AF_INET, SOCK_STREAM, 0);
+      sockaddr_in addr{};
+      addr.sin_family = AF_INET;
+      addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      addr.sin_port = htons(static_cast<uint16_t>(port_));
+      const bool up = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+      close(fd);
+      if (up) {
+        pid_ = pid;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    int status;
+    waitpid(pid, &status, 0);
+  }
+
+  std::string prefix_;
+  std::string error_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+}  // namespace duvra::testing

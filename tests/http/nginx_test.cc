@@ -1,0 +1,115 @@
+// The client against a real server: Debian's nginx on loopback.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "http/http_client.h"
+#include "nginx_server.h"
+
+namespace duvra {
+namespace {
+
+using testing::NginxServer;
+
+constexpr char kLocations[] = R"(
+    location /sub/ { sub_filter 'AAA' 'BBB'; sub_filter_once off; }
+    location /cookie { add_header Set-Cookie "sid=xyz; Path=/"; return 200 "cookie set"; }
+    location /close/ { keepalive_timeout 0; }
+    location /moved { return 302 /moved-here; }
+)";
+
+class NginxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!server_.ok()) GTEST_SKIP() << server_.error();
+    client_.SetReadTimeout(10000);
+  }
+
+  NginxServer server_{kLocations};
+  HttpClient client_;
+};
+
+TEST_F(NginxTest, PagesArriveByteExact) {
+  std::mt19937 random(42);
+  std::string binary(1 << 20, '\0');
+  for (char& c : binary) c = static_cast<char>(random());
+  std::string page = "<html><body>";
+  while (page.size() < 20000) page += "Some text of the page, AAA and more. ";
+  page += "</body></html>\n";
+  server_.WritePage("/big.bin", binary);
+  server_.WritePage("/page.html", page);
+  server_.WritePage("/empty.html", "");
+  server_.WritePage("/sub/page.html", page);
+
+  EXPECT_EQ(client_.Get(server_.Url("/big.bin")).body, binary);
+  EXPECT_EQ(client_.Get(server_.Url("/page.html")).body, page);
+  const FetchResult empty = client_.Get(server_.Url("/empty.html"));
+  EXPECT_TRUE(empty.ok) << empty.error;
+  EXPECT_EQ(empty.body, "");
+  // Filtered on the fly, so sent with chunked coding.
+  std::string filtered = page;
+  for (size_t at; (at = filtered.find("AAA")) != std::string::npos;) filtered.replace(at, 3, "BBB");
+  EXPECT_EQ(client_.Get(server_.Url("/sub/page.html")).body, filtered);
+
+  const std::vector<NginxServer::LogEntry> log = server_.AccessLog(4);
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(NginxServer::Connections(log), 1u);
+}
+
+TEST_F(NginxTest, RequestsInARowShareOneConnectionUnlessClosed) {
+  server_.WritePage("/a.html", "a");
+  server_.WritePage("/close/c.html", "c");
+  EXPECT_TRUE(client_.Get(server_.Url("/a.html")).ok);
+  const FetchResult missing = client_.Get(server_.Url("/missing.html"));
+  EXPECT_EQ(missing.status_code, 404);
+  EXPECT_EQ(missing.status_line, "HTTP/1.1 404 Not Found");
+  EXPECT_TRUE(client_.Get(server_.Url("/a.html#part")).ok);
+  std::vector<NginxServer::LogEntry> log = server_.AccessLog(3);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(NginxServer::Connections(log), 1u);
+  EXPECT_EQ(log[2].uri, "/a.html");
+
+  // "keepalive_timeout 0" makes nginx answer "Connection: close".
+  EXPECT_EQ(client_.Get(server_.Url("/close/c.html")).body, "c");
+  EXPECT_EQ(client_.Get(server_.Url("/close/c.html")).body, "c");
+  log = server_.AccessLog(5);
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(NginxServer::Connections(log), 2u);
+  EXPECT_EQ(log[3].connection, log[0].connection);  // closed after this one
+  EXPECT_NE(log[4].connection, log[3].connection);
+}
+
+TEST_F(NginxTest, RedirectsFailAndAreNotFollowed) {
+  server_.WritePage("/dir/index.html", "index");
+  for (const char* path : {"/moved", "/dir"}) {
+    const FetchResult r = client_.Get(server_.Url(path));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.status_code == 301 || r.status_code == 302) << r.status_line;
+    EXPECT_FALSE(r.location.empty());
+  }
+  const std::vector<NginxServer::LogEntry> log = server_.AccessLog(2);
+  EXPECT_EQ(log.size(), 2u);
+  EXPECT_EQ(NginxServer::Connections(log), 1u);
+}
+
+TEST_F(NginxTest, LongUserAgentAndCookiesReachTheServer) {
+  server_.WritePage("/p.html", "p");
+  const std::string agent =
+      "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/120.0 "
+      "Safari/537.36 DuvraTest";
+  client_.SetUserAgent(agent);
+  EXPECT_EQ(client_.Get(server_.Url("/cookie")).body, "cookie set");
+  const FetchResult r = client_.Get(server_.Url("/p.html"));
+  EXPECT_TRUE(r.ok) << r.error;
+  const std::vector<NginxServer::LogEntry> log = server_.AccessLog(2);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[1].cookie, "sid=xyz");
+  EXPECT_EQ(log[1].user_agent, agent);
+
+  // Why long lines are not folded by default: nginx refuses folded requests.
+  client_.SetFoldLongHeaders(true);
+  EXPECT_EQ(client_.Get(server_.Url("/p.html")).status_code, 400);
+}
+
+}  // namespace
+}  // namespace duvra
