@@ -1,10 +1,14 @@
 #include "app/dialog_style.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QWidget>
+
+#include "app/text_display.h"
+#include "database/data_dir.h"
 
 namespace duvra {
 
@@ -30,6 +34,13 @@ void CentreOnScreen(QWidget* window) {
 void SetAutoSizedText(QLabel* label, const QString& text) {
   label->setText(text);
   label->adjustSize();
+}
+
+QIcon ProgramPicture(const char* name, QStyle::StandardPixmap fallback) {
+  const QString file = PathToDisplay(FindDataDir()) + QStringLiteral("icons/%1.svg").arg(name);
+  QIcon icon(file);
+  if (QFileInfo::exists(file) && !icon.pixmap(QSize(16, 16)).isNull()) return icon;
+  return QApplication::style()->standardIcon(fallback);
 }
 
 void PlayWarningSound() { QApplication::beep(); }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QFont>
+#include <QIcon>
+#include <QStyle>
 
 class QLabel;
 class QWidget;
@@ -19,6 +21,10 @@ void CentreOnScreen(QWidget* window);
 
 // Sets a label's text and lets the label size itself to that text.
 void SetAutoSizedText(QLabel* label, const QString& text);
+
+// One of the program's pictures (data folder's icons/<name>.svg), or the
+// style's standard picture when that file cannot be read.
+QIcon ProgramPicture(const char* name, QStyle::StandardPixmap fallback);
 
 // Plays the platform's warning sound without waiting for it.
 void PlayWarningSound();

@@ -2,9 +2,6 @@
 
 #include <QEvent>
 #include <QLabel>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -37,32 +34,6 @@ const char kAboutText[] =
 
 }  // namespace
 
-QPixmap DuvraLogo(int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient fill(0, 0, size, size);
-  fill.setColorAt(0, QColor(46, 110, 190));
-  fill.setColorAt(1, QColor(20, 60, 120));
-  p.setBrush(fill);
-  p.setPen(Qt::NoPen);
-  p.drawRoundedRect(QRectF(0, 0, size, size), size / 6.0, size / 6.0);
-  // A magnifying glass over a page: searching a site.
-  p.setBrush(Qt::white);
-  p.drawRect(QRectF(size * 0.18, size * 0.14, size * 0.46, size * 0.6));
-  p.setPen(QPen(QColor(46, 110, 190), size / 32.0));
-  for (int i = 0; i < 4; ++i) {
-    const qreal y = size * (0.26 + 0.1 * i);
-    p.drawLine(QPointF(size * 0.25, y), QPointF(size * 0.56, y));
-  }
-  p.setPen(QPen(QColor(250, 190, 40), size / 11.0, Qt::SolidLine, Qt::RoundCap));
-  p.setBrush(Qt::NoBrush);
-  p.drawEllipse(QPointF(size * 0.6, size * 0.6), size * 0.16, size * 0.16);
-  p.drawLine(QPointF(size * 0.72, size * 0.72), QPointF(size * 0.86, size * 0.86));
-  return pixmap;
-}
-
 TAForm::TAForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TAForm"));
   setWindowTitle(QStringLiteral("About Duvra"));
@@ -77,7 +48,7 @@ TAForm::TAForm(QWidget* parent) : QDialog(parent) {
   sheet->setObjectName(QStringLiteral("AboutSheet"));
   Logo = new QLabel(sheet);
   Logo->setObjectName(QStringLiteral("Logo"));
-  Logo->setPixmap(DuvraLogo(kLogoSize));
+  Logo->setPixmap(ProgramPicture("logo", QStyle::SP_ComputerIcon).pixmap(kLogoSize, kLogoSize));
   Logo->setGeometry(10, 10, kLogoSize, kLogoSize);
   AboutMemo = new QPlainTextEdit(sheet);
   AboutMemo->setObjectName(QStringLiteral("AboutMemo"));

@@ -33,7 +33,4 @@ class TAForm : public QDialog {
   bool event(QEvent* event) override;
 };
 
-// The program's logo, drawn so that no picture file has to be found.
-QPixmap DuvraLogo(int size);
-
 }  // namespace duvra

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QHelpEvent>
+#include <QIcon>
 #include <QItemSelection>
 #include <QLabel>
 #include <QLineEdit>
@@ -103,6 +105,7 @@ TMForm::TMForm(QWidget* parent)
   setObjectName(QStringLiteral("TMForm"));
   setWindowTitle(QString::fromLatin1(kAppTitle.data(), kAppTitle.size()));
   setFont(DialogFont());
+  setWindowIcon(ProgramPicture("duvra", QStyle::SP_ComputerIcon));
   setGeometry(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight);
 
   CreateMenus();
@@ -226,32 +229,35 @@ void TMForm::CreateToolbar() {
   TBXToolbar->toggleViewAction()->setEnabled(false);
   setContextMenuPolicy(Qt::NoContextMenu);
 
-  QStyle* s = style();
-  auto button = [&](const char* name, const char* caption, QStyle::StandardPixmap icon,
-                    void (TMForm::*handler)(), bool with_text = false) {
+  auto button = [&](const char* name, const char* caption, const char* picture,
+                    QStyle::StandardPixmap fallback, void (TMForm::*handler)(),
+                    bool with_text = false) {
     QAction* a = MakeAction(name, caption, handler);
-    a->setIcon(s->standardIcon(icon));
+    a->setIcon(ProgramPicture(picture, fallback));
     TBXToolbar->addAction(a);
     auto* widget = qobject_cast<QToolButton*>(TBXToolbar->widgetForAction(a));
     if (with_text) widget->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     widget->installEventFilter(this);
     return a;
   };
-  button("TBXNewButton", "New", QStyle::SP_FileIcon, &TMForm::TBXNewClick);
-  button("TBXOpenButton", "Open", QStyle::SP_DialogOpenButton, &TMForm::TBXOpenClick);
-  button("TBXSaveButton", "Save", QStyle::SP_DialogSaveButton, &TMForm::TBXSaveClick)
+  button("TBXNewButton", "New", "new", QStyle::SP_FileIcon, &TMForm::TBXNewClick);
+  button("TBXOpenButton", "Open", "open", QStyle::SP_DialogOpenButton, &TMForm::TBXOpenClick);
+  button("TBXSaveButton", "Save", "save", QStyle::SP_DialogSaveButton, &TMForm::TBXSaveClick)
       ->setEnabled(false);
   TBXToolbar->addSeparator();
-  button("TBXNewRecordButton", "New Record", QStyle::SP_FileDialogNewFolder,
+  button("TBXNewRecordButton", "New Record", "newrecord", QStyle::SP_FileDialogNewFolder,
          &TMForm::TBXNewRecordClick);
-  button("TBXMoveUpButton", "Move Up", QStyle::SP_ArrowUp, &TMForm::TBXMoveUpClick)
+  button("TBXMoveUpButton", "Move Up", "moveup", QStyle::SP_ArrowUp, &TMForm::TBXMoveUpClick)
       ->setEnabled(false);
-  button("TBXMoveDownButton", "Move Down", QStyle::SP_ArrowDown, &TMForm::TBXMoveDownClick)
+  button("TBXMoveDownButton", "Move Down", "movedown", QStyle::SP_ArrowDown,
+         &TMForm::TBXMoveDownClick)
       ->setEnabled(false);
-  button("TBXDeleteButton", "Delete", QStyle::SP_DialogDiscardButton, &TMForm::TBXDeleteClick)
+  button("TBXDeleteButton", "Delete", "delete", QStyle::SP_DialogDiscardButton,
+         &TMForm::TBXDeleteClick)
       ->setEnabled(false);
   TBXToolbar->addSeparator();
-  button("TBXCreateButton", "Create", QStyle::SP_DialogApplyButton, &TMForm::TBXCreateClick, true)
+  button("TBXCreateButton", "Create", "create", QStyle::SP_DialogApplyButton,
+         &TMForm::TBXCreateClick, true)
       ->setEnabled(false);
   TBXToolbar->addSeparator();
   TBXAddressEdit = new QLineEdit(TBXToolbar);
@@ -261,12 +267,13 @@ void TMForm::CreateToolbar() {
   TBXAddressEdit->installEventFilter(this);
   connect(TBXAddressEdit, &QLineEdit::textEdited, this, &TMForm::TBXAddressEditChange);
   TBXToolbar->addWidget(TBXAddressEdit);
-  button("TBXOptionsButton", "Options", QStyle::SP_FileDialogDetailedView, &TMForm::TBXOptionsClick,
-         true)
+  button("TBXOptionsButton", "Options", "options", QStyle::SP_FileDialogDetailedView,
+         &TMForm::TBXOptionsClick, true)
       ->setToolTip(QStringLiteral("Options"));
-  button("TBXIndexButton", "Index", QStyle::SP_BrowserReload, &TMForm::TBXIndexClick, true);
+  button("TBXIndexButton", "Index", "index", QStyle::SP_BrowserReload, &TMForm::TBXIndexClick,
+         true);
   TBXToolbar->addSeparator();
-  button("TBXHelpButton", "Help", QStyle::SP_DialogHelpButton, &TMForm::TBXDuvraHelpClick);
+  button("TBXHelpButton", "Help", "help", QStyle::SP_DialogHelpButton, &TMForm::TBXDuvraHelpClick);
 }
 
 void TMForm::CreateList() {
@@ -366,7 +373,9 @@ void TMForm::ApplyViewState() {
 
 void TMForm::RebuildRecentMenu() {
   for (QAction* a : mru_actions_) {
+    // The chosen item may be the one running; it goes once its click is done.
     TBXMRUFiles->removeAction(a);
+    a->setObjectName(QString());
     a->deleteLater();
   }
   mru_actions_.clear();
