@@ -191,8 +191,10 @@ class TEFormTest : public QObject {
     Form().TBXSaveButton->trigger();
     QVERIFY(!Form().isVisible());
     Form().AfterClose(&vs_);
-    QCOMPARE(Titles(db_), (QStringList{"first", "t1", "t2", "t3"}));
-    QCOMPARE(db_.records.line(3), std::string("3^t3^/u3^x^k^0"));
+    // Each Previous saved a line with its stale Num, moving t1 (Num 9) and
+    // t2 (Num 2) on the way.
+    QCOMPARE(Titles(db_), (QStringList{"first", "t3", "t2", "t1"}));
+    QCOMPARE(db_.records.line(3), std::string("3^t1^/u1^x^k^0"));
     QCOMPARE(db_.records.SelectedRows(), std::vector<size_t>{0});
 
     Use(1);
