@@ -29,6 +29,8 @@
 #include "app/registry.h"
 #include "app/ta_form.h"
 #include "app/tc_form.h"
+#include "app/te_form.h"
+#include "app/ti_form.h"
 #include "app/text_display.h"
 #include "app/tk_form.h"
 #include "app/ts_form.h"
@@ -36,6 +38,8 @@
 #include "app/web_links.h"
 #include "database/address_conversion.h"
 #include "database/data_dir.h"
+#include "records/csv_export.h"
+#include "records/record_import.h"
 
 namespace duvra {
 namespace {
@@ -115,9 +119,11 @@ TMForm::TMForm(QWidget* parent)
 
   // Every window is created once for the whole run, in the start-up order.
   ta_form_ = new TAForm(this);
+  te_form_ = new TEForm(db_, reselect_index_, prompter_, this);
   ts_form_ = new TSForm(recent_, &start_choice_, this);
   tw_form_ = new TWForm(this);
   tc_form_ = new TCForm(this);
+  ti_form_ = new TIForm(db_, prompter_, this);
   tk_form_ = new TKForm(this);
 
   qt_prompter_ = std::make_unique<QtPrompter>(this, *tk_form_, *tw_form_,
@@ -465,7 +471,8 @@ void TMForm::TBXMRUListClick(const std::string& path) { commands_.TBXMRUListClic
 void TMForm::TBXExitClick() { close(); }
 
 void TMForm::TBXExportClick() {
-  // The CSV export asks for its file and reports through the prompter.
+  ExportRecords(db_, prompter_);
+  Refresh();
 }
 
 // ---------------------------------------------------------------------------
@@ -510,22 +517,32 @@ void TMForm::TBXSelectAllClick() {
 // Windows of the other commands
 
 void TMForm::TBXInsertNewRecordClick() {
-  // The record editor (TEForm) opens here for a record inserted at the
-  // selection, then ReselectAfterWindow().
+  te_form_->OpenInsertNew();
+  ExecDialog(*te_form_);
+  te_form_->AfterClose(&vs_);
+  ApplyViewState();
 }
 
 void TMForm::TBXNewRecordClick() {
-  // The record editor (TEForm) opens here for a record appended to the
-  // list, then ReselectAfterWindow().
+  te_form_->OpenNew();
+  ExecDialog(*te_form_);
+  te_form_->AfterClose(&vs_);
+  ApplyViewState();
 }
 
 void TMForm::EditListDblClick() {
-  // The record editor (TEForm) opens here for the double-clicked record,
-  // then ReselectAfterWindow().
+  if (!te_form_->OpenEdit()) return;  // exactly one record must be selected
+  ExecDialog(*te_form_);
+  te_form_->AfterClose(&vs_);
+  ApplyViewState();
 }
 
 void TMForm::TBXInsertFileClick() {
-  // The Insert dialog (TIForm) opens here; its outcome is applied after.
+  ti_form_->FormActivate();
+  ExecDialog(*ti_form_);
+  Refresh();
+  AfterImport(db_, &vs_, ti_form_->outcome(), ti_form_->file_text(), prompter_);
+  ApplyViewState();
 }
 
 void TMForm::TBXIndexClick() {

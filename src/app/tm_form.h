@@ -27,6 +27,8 @@ namespace duvra {
 class RecordListModel;
 class TAForm;
 class TCForm;
+class TEForm;
+class TIForm;
 class TKForm;
 class TSForm;
 class TWForm;
@@ -166,9 +168,11 @@ class TMForm : public QMainWindow {
 
   // Windows, created once in the order of the program's start.
   TAForm* ta_form_ = nullptr;
+  TEForm* te_form_ = nullptr;
   TSForm* ts_form_ = nullptr;
   TWForm* tw_form_ = nullptr;
   TCForm* tc_form_ = nullptr;
+  TIForm* ti_form_ = nullptr;
   TKForm* tk_form_ = nullptr;
 
   std::unique_ptr<QtPrompter> qt_prompter_;
