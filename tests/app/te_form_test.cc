@@ -1,7 +1,9 @@
 // The record editor window on real widgets: the three modes, the Num rules
 // and their messages, Save and Next/Previous, Clear and Close, its size in
 // the settings, and the main window's openers with their reselect rules.
+#include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
@@ -12,6 +14,7 @@
 #include "app/registry.h"
 #include "app/te_form.h"
 #include "app/tm_form.h"
+#include "app_test_support.h"
 #include "database/record_line.h"
 #include "support/scripted_prompter.h"
 
@@ -311,5 +314,146 @@ class TEFormTest : public QObject {
   }
 };
 
-QTEST_MAIN(TEFormTest)
+// The main window's three openers and the reselect after closing, with the
+// editor answered inside the modal call.
+class TEFormInMainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<duvra::testing::AppTestEnv> env_;
+  std::unique_ptr<TMForm> form_;
+  ScriptedPrompter prompter_;
+  int editor_runs_ = 0;
+
+  TMForm& Form() { return *form_; }
+  void OpenWith(size_t rows) {
+    const std::string header = env_->DataPath("db.duv");
+    duvra::testing::WriteDatabase(header, rows);
+    QVERIFY(Form().commands().OpenHeaderPath(header));
+  }
+  // Every dialog shown is the editor; `script` works it like the user.
+  void AnswerEditor(std::function<void(TEForm&)> script) {
+    Form().SetDialogRunner([this, script](QDialog& d) {
+      auto* te = qobject_cast<TEForm*>(&d);
+      if (!te) qFatal("not the record editor");
+      ++editor_runs_;
+      te->show();
+      script(*te);
+      if (te->isVisible()) te->reject();
+      return te->result();
+    });
+  }
+  QList<int> ViewRows() {
+    QList<int> rows;
+    for (const QModelIndex& i : Form().EditList->selectionModel()->selectedRows()) rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  }
+  QString Row(int i) { return Form().EditList->model()->index(i, 0).data().toString(); }
+  void SelectInView(int row, QItemSelectionModel::SelectionFlags how) {
+    Form().EditList->selectionModel()->select(Form().EditList->model()->index(row, 0), how);
+  }
+
+ private slots:
+  void init() {
+    env_ = std::make_unique<duvra::testing::AppTestEnv>();
+    prompter_ = ScriptedPrompter();
+    editor_runs_ = 0;
+    form_ = std::make_unique<TMForm>();
+    form_->SetPrompter(&prompter_);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+  }
+  void cleanup() {
+    form_.reset();
+    env_.reset();
+  }
+
+  void NewRecordAppendsAndSelectsIt() {
+    OpenWith(2);
+    AnswerEditor([](TEForm& te) {
+      QCOMPARE(te.windowTitle(), QString("New"));
+      QCOMPARE(te.NumEdit->text(), QString("2"));
+      QTest::keyClicks(te.TitleEdit, "new");
+      te.TBXSave->trigger();
+    });
+    duvra::testing::Act(Form(), "TBXNewRecord")->trigger();
+    QCOMPARE(editor_runs_, 1);
+    QCOMPARE(Form().EditList->model()->rowCount(), 3);
+    QCOMPARE(Row(2), QString("2^new^^^^0"));
+    QCOMPARE(ViewRows(), QList<int>{2});
+    QCOMPARE(Form().StatusPanel1->text(), QString("3 Records"));
+    QVERIFY(Form().db().dirty);
+  }
+
+  void NewRecordClosedUnsavedOnEmptyListChangesNothing() {
+    OpenWith(0);
+    AnswerEditor([](TEForm& te) { QTest::keyClicks(te.TitleEdit, "x"); });
+    duvra::testing::Act(Form(), "TBXNewRecordButton")->trigger();
+    QCOMPARE(Form().EditList->model()->rowCount(), 0);
+    QCOMPARE(Form().StatusPanel1->text(), QString("No Records"));
+    QVERIFY(!Form().db().dirty);
+  }
+
+  void DoubleClickEditsAndReselectsThePositionShown() {
+    OpenWith(4);
+    SelectInView(1, QItemSelectionModel::ClearAndSelect);
+    AnswerEditor([](TEForm& te) {
+      QCOMPARE(te.windowTitle(), QString("Edit"));
+      QCOMPARE(te.TitleEdit->text(), QString("Title 1"));
+      te.NumEdit->setText("9");
+      te.TBXSave->trigger();
+    });
+    const QRect cell = Form().EditList->visualRect(Form().EditList->model()->index(1, 0));
+    QVERIFY(cell.isValid());
+    // A double click is a press and release followed by the double-click press.
+    QTest::mouseClick(Form().EditList->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(Form().EditList->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(editor_runs_, 1);
+    QCOMPARE(Row(3), QString("3^Title 1^/p1.html^text^keys^0"));
+    QCOMPARE(Row(1), QString("1^Title 2^/p2.html^text^keys^0"));
+    QCOMPARE(ViewRows(), QList<int>{1});
+    QCOMPARE(Form().db().records.SelectedRows(), std::vector<size_t>{1});
+
+    // With two records selected a double click opens nothing.
+    SelectInView(2, QItemSelectionModel::Select);
+    Form().EditListDblClick();
+    QCOMPARE(editor_runs_, 1);
+  }
+
+  void InsertNewRecordGoesBeforeTheSelection() {
+    OpenWith(4);
+    SelectInView(2, QItemSelectionModel::ClearAndSelect);
+    AnswerEditor([](TEForm& te) {
+      QCOMPARE(te.windowTitle(), QString("Insert New"));
+      QCOMPARE(te.NumEdit->text(), QString("2"));
+      QTest::keyClicks(te.TitleEdit, "a");
+      te.TBXNext->trigger();
+      QTest::keyClicks(te.TitleEdit, "b");
+      te.TBXSave->trigger();
+    });
+    QTest::keyClick(Form().EditList, Qt::Key_Insert);
+    QCOMPARE(editor_runs_, 1);
+    QCOMPARE(Row(2), QString("2^a^^^^0"));
+    QCOMPARE(Row(3), QString("3^b^^^^0"));
+    QCOMPARE(Row(4), QString("4^Title 2^/p2.html^text^keys^0"));
+    QCOMPARE(ViewRows(), QList<int>{3});
+    QCOMPARE(Form().StatusPanel1->text(), QString("6 Records"));
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  int status = 0;
+  {
+    TEFormTest t;
+    status |= QTest::qExec(&t, argc, argv);
+  }
+  {
+    TEFormInMainWindowTest t;
+    status |= QTest::qExec(&t, argc, argv);
+  }
+  return status;
+}
+
 #include "te_form_test.moc"
