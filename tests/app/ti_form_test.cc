@@ -3,10 +3,12 @@
 // scripts and CSV through OK, read errors included.
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -16,6 +18,9 @@
 
 #include "app/registry.h"
 #include "app/ti_form.h"
+#include "app/tm_form.h"
+#include "app_test_support.h"
+#include "database/text_file.h"
 #include "support/scripted_prompter.h"
 
 using namespace duvra;
@@ -215,5 +220,124 @@ class TIFormTest : public QObject {
   }
 };
 
-QTEST_MAIN(TIFormTest)
+// Insert > File and File > Export through the main window: the outcome and
+// its message after the dialog, the renumbering and the selection.
+class InterchangeInMainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<duvra::testing::AppTestEnv> env_;
+  std::unique_ptr<TMForm> form_;
+  ScriptedPrompter prompter_;
+
+  TMForm& Form() { return *form_; }
+  void OpenWith(size_t rows) {
+    const std::string header = env_->DataPath("db.duv");
+    duvra::testing::WriteDatabase(header, rows);
+    QVERIFY(Form().commands().OpenHeaderPath(header));
+  }
+  // The Insert dialog is answered by `script`; OK or Cancel closes it.
+  void AnswerInsert(std::function<void(TIForm&)> script) {
+    Form().SetDialogRunner([script](QDialog& d) {
+      auto* ti = qobject_cast<TIForm*>(&d);
+      if (!ti) qFatal("not the Insert dialog");
+      ti->show();
+      script(*ti);
+      if (ti->isVisible()) ti->reject();
+      return ti->result();
+    });
+  }
+  QList<int> ViewRows() {
+    QList<int> rows;
+    for (const QModelIndex& i : Form().EditList->selectionModel()->selectedRows()) rows << i.row();
+    return rows;
+  }
+
+ private slots:
+  void init() {
+    env_ = std::make_unique<duvra::testing::AppTestEnv>();
+    prompter_ = ScriptedPrompter();
+    form_ = std::make_unique<TMForm>();
+    form_->SetPrompter(&prompter_);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+  }
+  void cleanup() {
+    form_.reset();
+    env_.reset();
+  }
+
+  void ImportRenumbersAndSelectsTheLastRecord() {
+    OpenWith(3);
+    const std::string csv = env_->DataPath("two.csv");
+    std::ofstream(csv, std::ios::binary) << "\"d\",\"/d\",\"\",\"\",\"0\"\r\n"
+                                            "\"e\",\"/e\",\"\",\"\",\"1\"\r\n";
+    AnswerInsert([csv](TIForm& ti) {
+      QVERIFY(ti.JavaScriptRadio->isChecked());  // reset by the opening
+      ti.CSVRadio->click();
+      ti.FileEdit->setText(QString::fromStdString(csv));
+      ti.OKButton->click();
+    });
+    duvra::testing::Act(Form(), "TBXInsertFile")->trigger();
+    QCOMPARE(Form().EditList->model()->rowCount(), 5);
+    QCOMPARE(Form().EditList->model()->index(4, 0).data().toString(), QString("4^e^/e^^^1"));
+    QCOMPARE(Form().EditList->model()->index(3, 0).data().toString(), QString("3^d^/d^^^0"));
+    QCOMPARE(ViewRows(), QList<int>{4});
+    QCOMPARE(Form().StatusPanel1->text(), QString("5 Records"));
+    QVERIFY(prompter_.log.empty());
+  }
+
+  void BadFileIsToldAfterTheDialog() {
+    OpenWith(1);
+    AnswerInsert([](TIForm& ti) {
+      ti.FileEdit->setText("nothere.js");
+      ti.OKButton->click();
+    });
+    duvra::testing::Act(Form(), "TBXInsertFile")->trigger();
+    QCOMPARE(prompter_.log.size(), size_t{1});
+    QCOMPARE(prompter_.log[0].kind, std::string("notify"));
+    QCOMPARE(prompter_.log[0].text, std::string("nothere.js is not a valid file name."));
+
+    prompter_.log.clear();
+    AnswerInsert([](TIForm& ti) { ti.CancelButton->click(); });
+    duvra::testing::Act(Form(), "TBXInsertFile")->trigger();
+    QVERIFY(prompter_.log.empty());
+    QCOMPARE(Form().EditList->model()->rowCount(), 1);
+    QVERIFY(!Form().db().dirty);
+  }
+
+  void ExportWritesTheFileAndTellsCompletion() {
+    OpenWith(3);
+    const std::string out = env_->DataPath("out.csv");
+    prompter_.files.push_back(out);
+    duvra::testing::Act(Form(), "TBXExport")->trigger();
+    std::string data;
+    int err = 0;
+    QVERIFY(ReadWholeFile(out, &data, &err));
+    QCOMPARE(data, std::string("\"Title 0\",\"/p0.html\",\"text\",\"keys\",\"0\"\r\n"
+                               "\"Title 1\",\"/p1.html\",\"text\",\"keys\",\"0\"\r\n"
+                               "\"Title 2\",\"/p2.html\",\"text\",\"keys\",\"0\"\r\n"));
+    QCOMPARE(prompter_.log[0].kind, std::string("save"));
+    QCOMPARE(prompter_.log[0].text, std::string("Export"));
+    QCOMPARE(prompter_.log[0].second, env_->DataPath("db.csv"));
+    QCOMPARE(prompter_.log.back().text, "Export to " + out + " complete.");
+    QVERIFY(!Form().db().dirty);
+    QVERIFY(duvra::testing::Act(Form(), "TBXExport")->isEnabled());
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  int status = 0;
+  {
+    TIFormTest t;
+    status |= QTest::qExec(&t, argc, argv);
+  }
+  {
+    InterchangeInMainWindowTest t;
+    status |= QTest::qExec(&t, argc, argv);
+  }
+  return status;
+}
+
 #include "ti_form_test.moc"
