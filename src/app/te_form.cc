@@ -98,18 +98,17 @@ TEForm::TEForm(Database& db, long long& reselect_index, Prompter& prompter, QWid
 
   Toolbar = new QToolBar(QStringLiteral("Standard"), this);
   Toolbar->setObjectName(QStringLiteral("Toolbar"));
-  QStyle* st = style();
   TBXSaveButton = make("TBXSaveButton", QStringLiteral("Save and Close"), &TEForm::TBXSaveClick);
-  TBXSaveButton->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+  TBXSaveButton->setIcon(ProgramPicture("save", QStyle::SP_DialogSaveButton));
   TBXPreviousButton =
       make("TBXPreviousButton", QStringLiteral("Previous"), &TEForm::TBXPreviousClick);
-  TBXPreviousButton->setIcon(st->standardIcon(QStyle::SP_ArrowBack));
+  TBXPreviousButton->setIcon(ProgramPicture("previous", QStyle::SP_ArrowBack));
   TBXPreviousButton->setToolTip(QStringLiteral("Save and Previous"));
   TBXNextButton = make("TBXNextButton", QStringLiteral("Next"), &TEForm::TBXNextClick);
-  TBXNextButton->setIcon(st->standardIcon(QStyle::SP_ArrowForward));
+  TBXNextButton->setIcon(ProgramPicture("next", QStyle::SP_ArrowForward));
   TBXNextButton->setToolTip(QStringLiteral("Save and Next"));
   TBXHelpButton = make("TBXHelpButton", QStringLiteral("Help"), &TEForm::TBXDuvraHelpClick);
-  TBXHelpButton->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
+  TBXHelpButton->setIcon(ProgramPicture("help", QStyle::SP_DialogHelpButton));
   Toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   Toolbar->addAction(TBXSaveButton);
   if (auto* b = qobject_cast<QToolButton*>(Toolbar->widgetForAction(TBXSaveButton))) {
