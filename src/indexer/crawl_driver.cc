@@ -1,0 +1,193 @@
+#include "indexer/crawl_driver.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace duvra {
+namespace {
+
+constexpr std::array<int, 6> kTimeoutSeconds = {10, 20, 30, 40, 50, 60};
+constexpr std::array<int, 10> kDelaySeconds = {0, 1, 2, 3, 4, 5, 10, 20, 30, 60};
+constexpr int kMillisecondsPerSecond = 1000;
+constexpr std::string_view kScheme = "http://";
+
+}  // namespace
+
+int ReadTimeoutMs(int timeout_index) {
+  const int last = static_cast<int>(kTimeoutSeconds.size()) - 1;
+  return kTimeoutSeconds[static_cast<size_t>(std::clamp(timeout_index, 0, last))] *
+         kMillisecondsPerSecond;
+}
+
+int RequestDelayMs(int delay_index) {
+  if (delay_index >= 0 && delay_index < static_cast<int>(kDelaySeconds.size())) {
+    return kDelaySeconds[static_cast<size_t>(delay_index)] * kMillisecondsPerSecond;
+  }
+  return std::max(delay_index, 0);
+}
+
+bool ParseWholeNumber(std::string_view text, int* value) {
+  if (text.starts_with('+')) {
+    text.remove_prefix(1);
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+  }
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, *value);
+  return ec == std::errc() && ptr == end;
+}
+
+std::string StartAddressOf(std::string_view site_address) {
+  if (site_address.find(kScheme) != std::string_view::npos) return std::string(site_address);
+  return std::string(kScheme) + std::string(site_address);
+}
+
+Status MakeCrawlSettings(const Database& db, CrawlSettings* out) {
+  int timeout_index = 0, delay_index = 0;
+  if (!ParseWholeNumber(db.settings.timeout_index, &timeout_index)) {
+    return Status::Error(FormatMessage(kNotWholeNumber, {"timeout", db.settings.timeout_index}));
+  }
+  if (!ParseWholeNumber(db.settings.delay_index, &delay_index)) {
+    return Status::Error(FormatMessage(kNotWholeNumber, {"delay", db.settings.delay_index}));
+  }
+  out->start_address = StartAddressOf(db.settings.site_address);
+  out->user_agent = db.settings.user_agent;
+  out->read_timeout_ms = ReadTimeoutMs(timeout_index);
+  out->delay_ms = RequestDelayMs(delay_index);
+  out->create_keywords = db.settings.create_keywords == "1";
+  out->excluded_words = db.excluded_words;
+  out->excluded_pages = db.excluded_pages;
+  return Status::Ok();
+}
+
+Crawler::Crawler(PageFetcher& fetcher, CrawlLimits limits)
+    : fetcher_(fetcher), limits_(limits), table_(limits.table_capacity) {}
+
+void Crawler::RequestStop() {
+  stop_requested_.store(true);
+  fetcher_.RequestStop();
+}
+
+void Crawler::ClearStop() {
+  stop_requested_.store(false);
+  fetcher_.ClearStop();
+}
+
+bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
+  observer.Line(std::string(kConnecting));
+  settings_ = settings;
+  fetcher_.SetUserAgent(settings.user_agent);
+  fetcher_.SetReadTimeout(settings.read_timeout_ms);
+  keyword_settings_ = KeywordSettings(settings.create_keywords, settings.excluded_words);
+  stop_ = false;
+  pages_.clear();
+  first_pending_ = 1;
+  site_root_.clear();
+  excluded_addresses_.clear();
+
+  // The body of this test read is not analysed; the first pass reads the
+  // start page again.
+  FetchResult test = fetcher_.Get(settings.start_address);
+  if (!test.ok || test.stopped || stop_requested()) {
+    stop_ = true;
+    return false;
+  }
+  site_root_ = SiteRootOf(settings.start_address);
+  for (const std::string& page : settings.excluded_pages) {
+    excluded_addresses_.insert(site_root_ + page);
+  }
+  table_.Reset(settings.start_address);
+  observer.Progress(0, table_.count());
+  return true;
+}
+
+bool Crawler::Excluded(const std::string& address) const {
+  return excluded_addresses_.count(address) != 0;
+}
+
+void Crawler::ReadPage(size_t entry, const std::string& body, CrawlObserver& observer) {
+  const std::string address = table_.address(entry);  // a copy: the table grows below
+  const std::string search_copy = LowerAscii(body);
+  DiscoverLinks(body, search_copy, address, site_root_, limits_.cut, table_);
+  observer.Line(std::string(kReadingPrefix) + address);
+  pages_.push_back(AnalysePage(body, search_copy, address, keyword_settings_, limits_.cut));
+}
+
+void Crawler::GetHTML(CrawlObserver& observer) {
+  bool fetched = false;
+  const size_t count = table_.count();
+  for (size_t n = first_pending_; n <= count; ++n) {
+    if (!table_.pending(n)) continue;
+    if (stop_requested()) {
+      stop_ = true;
+      return;
+    }
+    // A pass that ends early is followed by a fresh one; entries handled
+    // by now are no longer pending, so the next one starts after them.
+    if (Excluded(table_.address(n))) {
+      table_.ClearPending(n);
+      first_pending_ = n + 1;
+      return;
+    }
+    if (settings_.delay_ms > 0 && !fetcher_.SleepUnlessStopped(settings_.delay_ms)) {
+      stop_ = true;
+      return;
+    }
+    fetched = true;
+    FetchResult result = fetcher_.Get(table_.address(n));
+    if (result.stopped || stop_requested()) {
+      stop_ = true;
+      return;
+    }
+    table_.ClearPending(n);
+    first_pending_ = n + 1;
+    if (!result.ok) return;
+    ReadPage(n, result.body, observer);
+    observer.Progress(pages_.size(), table_.count());
+    if (pages_.size() >= limits_.max_pages) {
+      stop_ = true;
+      return;
+    }
+  }
+  if (!fetched) stop_ = true;
+}
+
+CrawlOutcome Crawler::Execute(const CrawlSettings& settings, CrawlObserver& observer) {
+  if (!Init(settings, observer)) {
+    if (!stop_requested()) observer.Line(std::string(kInvalidAddress));
+    observer.Line("");
+    observer.Line(std::string(kIndexStopped));
+    return CrawlOutcome::kFailedStart;
+  }
+  while (!stop_) GetHTML(observer);
+  const bool stopped = stop_requested();
+  observer.Line("");
+  observer.Line(std::string(stopped ? kIndexStopped : kIndexComplete));
+  observer.Line("");
+  return stopped ? CrawlOutcome::kStopped : CrawlOutcome::kComplete;
+}
+
+CrawlThread::~CrawlThread() {
+  if (worker_.joinable()) {
+    crawler_.RequestStop();
+    worker_.join();
+  }
+}
+
+void CrawlThread::Start(CrawlSettings settings, CrawlObserver& observer) {
+  if (worker_.joinable()) worker_.join();
+  crawler_.ClearStop();
+  running_.store(true);
+  worker_ = std::thread([this, settings = std::move(settings), &observer] {
+    outcome_ = crawler_.Execute(settings, observer);
+    running_.store(false);
+    observer.Finished(outcome_);
+  });
+}
+
+CrawlOutcome CrawlThread::Join() {
+  if (worker_.joinable()) worker_.join();
+  return outcome_;
+}
+
+}  // namespace duvra

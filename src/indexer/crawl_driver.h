@@ -1,0 +1,152 @@
+// The crawl driver: reads a site page after page through a PageFetcher,
+// in crawl-table order, and keeps the page records for the merge. A crawl
+// runs on a worker thread (CrawlThread) or on the calling one (Execute);
+// it never touches the open database, whose settings it gets as a copy.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "database/db_files.h"
+#include "database/status.h"
+#include "http/page_fetcher.h"
+#include "indexer/link_discovery.h"
+#include "indexer/page_analysis.h"
+
+namespace duvra {
+
+inline constexpr std::string_view kConnecting = "Connecting ...";
+inline constexpr std::string_view kInvalidAddress = "Invalid address or site unavailable.";
+inline constexpr std::string_view kIndexStopped = "Index stopped.";
+inline constexpr std::string_view kIndexComplete = "Index complete.";
+// Filled with the setting's name and its text.
+inline constexpr std::string_view kNotWholeNumber =
+    "The %s index \"%s\" in the database settings is not a whole number; "
+    "choose a value in the Options dialog.";
+
+// The page table holds this many pages; the crawl ends when it is full.
+inline constexpr size_t kMaxCrawlPages = 65535;
+
+// Read time-out of the timeout index 0-5 (10 to 60 seconds); indices
+// outside the table take its nearest end.
+int ReadTimeoutMs(int timeout_index);
+// Request delay of the delay index 0-9 (0 to 60 seconds); another number is
+// taken as milliseconds, a negative one as 0.
+int RequestDelayMs(int delay_index);
+// An optional sign and decimal digits that fit an int, nothing else.
+bool ParseWholeNumber(std::string_view text, int* value);
+// The site address, with "http://" put in front unless it contains one.
+std::string StartAddressOf(std::string_view site_address);
+
+// Everything a crawl reads of the open database, converted.
+struct CrawlSettings {
+  std::string start_address;
+  std::string user_agent;
+  int read_timeout_ms = 30000;
+  int delay_ms = 0;
+  bool create_keywords = true;
+  std::vector<std::string> excluded_words;
+  std::vector<std::string> excluded_pages;
+};
+
+// Copies the crawl's settings from the database. A timeout or delay index
+// that is not a whole number fails with kNotWholeNumber's text.
+Status MakeCrawlSettings(const Database& db, CrawlSettings* out);
+
+// Sizes of a crawl; tests make them small.
+struct CrawlLimits {
+  size_t max_pages = kMaxCrawlPages;
+  size_t table_capacity = kCrawlTableCapacity;
+  size_t cut = kScanCutLength;
+};
+
+enum class CrawlOutcome {
+  kComplete,     // no address left pending, or the page table is full
+  kStopped,      // a stop request ended it; the pages read can be merged
+  kFailedStart,  // the start address could not be read, or a stop came first
+};
+
+// Receives a crawl's reports, on the thread that runs the crawl.
+class CrawlObserver {
+ public:
+  virtual ~CrawlObserver() = default;
+  // One line of the progress log, as it happens.
+  virtual void Line(const std::string& text) = 0;
+  // After the start and after every page read.
+  virtual void Progress(size_t /*pages_read*/, size_t /*addresses_found*/) {}
+  // The last call of a crawl run by CrawlThread.
+  virtual void Finished(CrawlOutcome /*outcome*/) {}
+};
+
+class Crawler {
+ public:
+  explicit Crawler(PageFetcher& fetcher, CrawlLimits limits = {});
+
+  // A whole crawl: Init, then passes of GetHTML until the stop flag is set,
+  // then the closing lines. The pages read are kept for the merge.
+  CrawlOutcome Execute(const CrawlSettings& settings, CrawlObserver& observer);
+
+  // Prepares a crawl and reads the start address once; false when it
+  // cannot be read (the stop flag is then set).
+  bool Init(const CrawlSettings& settings, CrawlObserver& observer);
+  // One crawl pass over the entries pending at its start.
+  void GetHTML(CrawlObserver& observer);
+
+  // From any thread: ends the crawl after the page being read; a running
+  // fetch or request delay is cut short and its page dropped.
+  void RequestStop();
+  // Re-arms after a stop request; not while a crawl runs.
+  void ClearStop();
+  bool stop_requested() const { return stop_requested_.load(); }
+  bool stop_flag() const { return stop_; }
+
+  const std::vector<PageRecord>& pages() const { return pages_; }
+  const std::string& site_root() const { return site_root_; }
+  const CrawlTable& table() const { return table_; }
+
+ private:
+  bool Excluded(const std::string& address) const;
+  void ReadPage(size_t entry, const std::string& body, CrawlObserver& observer);
+
+  PageFetcher& fetcher_;
+  CrawlLimits limits_;
+  std::atomic<bool> stop_requested_{false};
+  bool stop_ = false;
+  CrawlSettings settings_;
+  KeywordSettings keyword_settings_{true, {}};
+  std::unordered_set<std::string> excluded_addresses_;  // site root + each excluded page
+  std::string site_root_;
+  CrawlTable table_;
+  size_t first_pending_ = 1;  // every entry before it has been handled
+  std::vector<PageRecord> pages_;
+};
+
+// Runs Crawler::Execute on a worker thread. The observer is called on that
+// thread, Finished last; the pages may be read once Join has returned.
+class CrawlThread {
+ public:
+  explicit CrawlThread(Crawler& crawler) : crawler_(crawler) {}
+  ~CrawlThread();  // stops and joins a crawl still running
+  CrawlThread(const CrawlThread&) = delete;
+  CrawlThread& operator=(const CrawlThread&) = delete;
+
+  // Starts a crawl; one at a time (a previous one is joined first).
+  void Start(CrawlSettings settings, CrawlObserver& observer);
+  void RequestStop() { crawler_.RequestStop(); }
+  // Waits for the crawl to end; returns its outcome.
+  CrawlOutcome Join();
+  bool running() const { return running_.load(); }
+
+ private:
+  Crawler& crawler_;
+  std::thread worker_;
+  std::atomic<bool> running_{false};
+  CrawlOutcome outcome_ = CrawlOutcome::kComplete;
+};
+
+}  // namespace duvra

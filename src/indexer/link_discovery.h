@@ -1,0 +1,93 @@
+// Link discovery: which addresses the crawl visits. The crawl table of
+// discovered addresses, the site root and page directory they are resolved
+// against, the link scan of a page and AddToList, which filters one link
+// value into the table.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+namespace duvra {
+
+// Room of the crawl table; links found when it is full are dropped.
+inline constexpr size_t kCrawlTableCapacity = 65535;
+// Every remainder the page scans cut off keeps at most this many characters.
+inline constexpr size_t kScanCutLength = 1000000;
+
+// Lowers A-Z only; every other byte stays, so positions carry over.
+std::string LowerAscii(std::string_view text);
+
+// The prefix that root-relative links, excluded pages and local addresses
+// are resolved against, from the start address.
+std::string SiteRootOf(std::string_view start_address);
+
+// The folder that relative links of the page at `address` are joined to.
+std::string PageDirectoryOf(std::string_view address);
+
+// The page test: an address with a page extension that does not end in a
+// skipped extension, or any address ending in "/".
+bool IsPageAddress(std::string_view address);
+
+// Resolves the "." and ".." segments of the address's path (RFC 3986).
+// Returns false when a ".." would climb above the host's root.
+bool RemoveDotSegments(std::string_view address, std::string* out);
+
+// The addresses of a crawl, in order of discovery, each with its pending
+// flag. Entries are numbered from 1 as the crawl speaks of them; the
+// duplicate test is a hash lookup.
+class CrawlTable {
+ public:
+  explicit CrawlTable(size_t capacity = kCrawlTableCapacity) : capacity_(capacity) {}
+
+  // Empties the table and stores `start` as entry 1, pending.
+  void Reset(const std::string& start);
+  // Appends a pending entry unless the address is present or the table is
+  // full; returns whether it was appended.
+  bool Append(const std::string& address);
+  bool Contains(std::string_view address) const { return index_.count(address) != 0; }
+
+  size_t count() const { return entries_.size(); }
+  size_t capacity() const { return capacity_; }
+  bool full() const { return entries_.size() >= capacity_; }
+  // Entry n, 1 <= n <= count().
+  const std::string& address(size_t n) const { return entries_[n - 1].address; }
+  bool pending(size_t n) const { return entries_[n - 1].pending; }
+  void ClearPending(size_t n) { entries_[n - 1].pending = false; }
+
+ private:
+  struct Entry {
+    std::string address;
+    bool pending;
+  };
+  size_t capacity_;
+  std::deque<Entry> entries_;  // a deque keeps the strings the index views in place
+  std::unordered_set<std::string_view> index_;
+};
+
+// What AddToList resolves a link against, for the page being read.
+struct LinkContext {
+  std::string page_directory;
+  std::string site_root;
+};
+
+// Filters one link value into the table; returns whether it was appended.
+// A dropped link leaves no trace.
+bool AddToList(std::string_view link_value, const LinkContext& context, CrawlTable& table);
+
+// Scans a page for link values: each "href=" found in the search copy
+// (the page lowered by LowerAscii) gives one value, copied from the page
+// text at the same positions so that it keeps its letter case. `cut` bounds
+// every remainder of the scan (kScanCutLength in the crawl).
+void ScanLinks(std::string_view page, std::string_view search_copy, size_t cut,
+               const std::function<void(std::string_view value)>& on_link);
+
+// The link step of a page read: computes the page directory from the
+// page's address and adds every link of the page to the table.
+void DiscoverLinks(std::string_view page, std::string_view search_copy, std::string_view address,
+                   const std::string& site_root, size_t cut, CrawlTable& table);
+
+}  // namespace duvra
