@@ -38,8 +38,10 @@ void SetAutoSizedText(QLabel* label, const QString& text) {
 
 QIcon ProgramPicture(const char* name, QStyle::StandardPixmap fallback) {
   const QString file = PathToDisplay(FindDataDir()) + QStringLiteral("icons/%1.svg").arg(name);
-  QIcon icon(file);
-  if (QFileInfo::exists(file) && !icon.pixmap(QSize(16, 16)).isNull()) return icon;
+  if (QFileInfo::exists(file)) {
+    QIcon icon(file);
+    if (!icon.pixmap(QSize(16, 16)).isNull()) return icon;
+  }
   return QApplication::style()->standardIcon(fallback);
 }
 
