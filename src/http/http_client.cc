@@ -70,6 +70,8 @@ FetchResult HttpClient::Get(const std::string& address_text) {
   Address address;
   Failure failure = ParseAddress(address_text, &address);
   if (failure.failed()) return FromFailure(failure);
+  // No TLS transport: "https" is refused before any traffic. One would wrap
+  // the TcpConnection as another Connection in Connect.
   if (http_text::EqualsIgnoreCase(address.scheme, "https")) {
     return FromFailure(MakeFailure(FailureKind::kNoTls, kNoTlsText));
   }

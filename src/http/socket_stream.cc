@@ -81,7 +81,7 @@ bool Resolve(const std::string& host, int port, bool bounded, Clock::time_point 
     addrinfo h{};
     h.ai_family = AF_UNSPEC;
     h.ai_socktype = SOCK_STREAM;
-    h.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+    h.ai_flags = AI_NUMERICSERV;
     addrinfo* result = nullptr;
     const int rc = getaddrinfo(lookup->host.c_str(), lookup->service.c_str(), &h, &result);
     {

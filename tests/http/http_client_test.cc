@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <thread>
 
 #include "database/db_files.h"
@@ -143,7 +144,7 @@ TEST(HttpClientTest, DiscardingAFailureBodyUsesItsOwnBound) {
 
 TEST(HttpClientTest, AFailureMidResponseNeverLeaksIntoTheNextAnswer) {
   ScriptedServer server({
-      {ReadRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc"), Pause(300),
+      {ReadRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc"), Pause(2000),
        Send("defghij" + Ok("stale")), Hold()},
       Answer(Ok("fresh")),
   });
@@ -158,9 +159,9 @@ TEST(HttpClientTest, AFailureMidResponseNeverLeaksIntoTheNextAnswer) {
 
 TEST(HttpClientTest, TheReadBoundAppliesToEachWait) {
   ScriptedServer server({{ReadRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 12\r\n\r\n"),
-                          Trickle("slow but on", 25), Send("!")}});
+                          Trickle("slow but on", 60), Send("!")}});
   HttpClient client;
-  client.SetReadTimeout(150);  // less than the whole answer takes
+  client.SetReadTimeout(400);  // less than the whole answer takes
   const FetchResult r = client.Get(server.Url("/"));
   EXPECT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.body, "slow but on!");
@@ -233,6 +234,14 @@ TEST(HttpClientTest, MovesToAnotherServerOnANewConnection) {
   EXPECT_EQ(a.connections() + b.connections(), 2);
 }
 
+TEST(HttpClientTest, ResolvesHostNames) {
+  ScriptedServer server({Answer(Ok("by name"))});
+  HttpClient client;
+  const std::string address = "http://localhost:" + std::to_string(server.port()) + "/";
+  EXPECT_EQ(client.Get(address).body, "by name");
+  EXPECT_NE(server.requests().at(0).find("\r\nHost: localhost:"), std::string::npos);
+}
+
 TEST(HttpClientTest, RefusesBeforeAnyTraffic) {
   ScriptedServer server({});
   HttpClient client;
@@ -295,10 +304,13 @@ TEST(HttpClientTest, ConnectionAttemptsAreBoundedAndRefusalsReported) {
       "Socket Error # " + std::to_string(ECONNREFUSED) + "\r\n" + std::strerror(ECONNREFUSED));
 }
 
-// Runs get on this thread and raises a stop from another one shortly after.
-FetchResult GetWhileStopping(HttpClient& client, const std::string& url) {
-  std::thread stopper([&client] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+// Runs a Get on this thread and raises a stop from another one once ready()
+// holds and the Get has had a moment to settle into its wait.
+FetchResult GetWhileStopping(HttpClient& client, const std::string& url,
+                             const std::function<bool()>& ready) {
+  std::thread stopper([&client, &ready] {
+    while (!ready()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     client.RequestStop();
   });
   FetchResult r = client.Get(url);
@@ -309,25 +321,29 @@ FetchResult GetWhileStopping(HttpClient& client, const std::string& url) {
 TEST(HttpClientTest, AStopRequestEndsEveryWait) {
   ScriptedServer server(
       {{ReadRequest(), Hold()},
-       {ReadRequest(), Send("HTTP/1.1 404 No\r\nContent-Length: 9\r\n\r\n"), Hold()},
-       Answer(Ok("after"))});
+       {ReadRequest(), Send("HTTP/1.1 404 No\r\nContent-Length: 9\r\n\r\n"), Hold()}});
+  ScriptedServer later({Answer(Ok("after"))});
   FullListener full;
   HttpClient client;
   client.SetReadTimeout(kPatientMs);
   client.SetDiscardTimeout(kPatientMs);
+  auto requests_seen = [&server](size_t n) {
+    return [&server, n] { return server.requests().size() >= n; };
+  };
 
-  FetchResult r = GetWhileStopping(client, server.Url("/stall"));
+  FetchResult r = GetWhileStopping(client, server.Url("/stall"), requests_seen(1));
   EXPECT_TRUE(r.stopped) << r.error;
   EXPECT_FALSE(r.ok);
   EXPECT_FALSE(client.connected());
   // Still raised: the next call ends at once, without touching the server.
   EXPECT_TRUE(client.Get(server.Url("/")).stopped);
+  EXPECT_EQ(server.connections(), 1);
   EXPECT_FALSE(client.SleepUnlessStopped(kPatientMs));
   client.ClearStop();
 
-  EXPECT_TRUE(GetWhileStopping(client, server.Url("/discard")).stopped);
+  EXPECT_TRUE(GetWhileStopping(client, server.Url("/discard"), requests_seen(2)).stopped);
   client.ClearStop();
-  EXPECT_TRUE(GetWhileStopping(client, full.Url()).stopped);
+  EXPECT_TRUE(GetWhileStopping(client, full.Url(), [] { return true; }).stopped);
   client.ClearStop();
 
   std::thread stopper([&client] {
@@ -338,7 +354,7 @@ TEST(HttpClientTest, AStopRequestEndsEveryWait) {
   stopper.join();
   client.ClearStop();
   EXPECT_TRUE(client.SleepUnlessStopped(1));
-  EXPECT_EQ(client.Get(server.Url("/")).body, "after");
+  EXPECT_EQ(client.Get(later.Url("/")).body, "after");
 }
 
 }  // namespace
