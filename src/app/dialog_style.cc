@@ -15,6 +15,10 @@ namespace duvra {
 QFont DialogFont() {
   constexpr int kPointSize = 8;
   QFont font(QStringLiteral("Tahoma"), kPointSize);
+  // Where Tahoma is missing, a face of similar width keeps the captions
+  // inside the fixed dialog sizes.
+  font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("Arial"), QStringLiteral("DejaVu Sans Condensed")});
   font.setStyleHint(QFont::SansSerif);
   return font;
 }
