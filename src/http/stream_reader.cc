@@ -7,17 +7,25 @@ namespace duvra {
 
 ReadStatus StreamReader::Fill() {
   if (at_end_) return ReadStatus::kClosed;
-  if (start_ == buffer_.size()) {
-    buffer_.clear();
+  if (start_ == end_) start_ = end_ = 0;
+  if (capacity_ - end_ < kSocketReadSize) {
+    // Move what is left to the front, growing only when a long line needs it.
+    const size_t kept = end_ - start_;
+    const size_t needed = kept + kSocketReadSize;
+    if (needed > capacity_) {
+      const size_t capacity = std::max(needed, capacity_ * 2);
+      std::unique_ptr<char[]> grown(new char[capacity]);
+      if (kept > 0) std::memcpy(grown.get(), buffer_.get() + start_, kept);
+      buffer_ = std::move(grown);
+      capacity_ = capacity;
+    } else if (kept > 0) {
+      std::memmove(buffer_.get(), buffer_.get() + start_, kept);
+    }
     start_ = 0;
-  } else if (start_ > kSocketReadSize) {
-    buffer_.erase(0, start_);
-    start_ = 0;
+    end_ = kept;
   }
-  const size_t old = buffer_.size();
-  buffer_.resize(old + kSocketReadSize);
-  IoResult r = stream_.Read(buffer_.data() + old, kSocketReadSize, timeout_ms_);
-  buffer_.resize(old + (r.status == IoStatus::kOk ? r.bytes : 0));
+  IoResult r = stream_.Read(buffer_.get() + end_, kSocketReadSize, timeout_ms_);
+  if (r.status == IoStatus::kOk) end_ += r.bytes;
   switch (r.status) {
     case IoStatus::kOk:
       return ReadStatus::kOk;
@@ -38,8 +46,8 @@ ReadStatus StreamReader::Fill() {
 ReadStatus StreamReader::ReadLine(std::string* line, size_t max_length) {
   scanned_ = 0;
   for (;;) {
-    const char* base = buffer_.data() + start_;
-    const size_t available = buffer_.size() - start_;
+    const char* base = buffer_.get() + start_;
+    const size_t available = end_ - start_;
     const void* lf = std::memchr(base + scanned_, '\n', available - scanned_);
     if (lf != nullptr) {
       size_t length = static_cast<const char*>(lf) - base;
@@ -55,8 +63,8 @@ ReadStatus StreamReader::ReadLine(std::string* line, size_t max_length) {
     scanned_ = available;
     ReadStatus s = Fill();
     if (s == ReadStatus::kClosed) {
-      line->assign(buffer_, start_, std::string::npos);
-      start_ = buffer_.size();
+      line->assign(buffer_.get() + start_, end_ - start_);
+      start_ = end_;
       return ReadStatus::kClosed;
     }
     if (s != ReadStatus::kOk) return s;
@@ -71,7 +79,7 @@ ReadStatus StreamReader::Read(uint64_t count, std::string* out, uint64_t* got) {
       if (s != ReadStatus::kOk) return s;
     }
     const size_t n = static_cast<size_t>(std::min<uint64_t>(buffered(), count - *got));
-    if (out != nullptr) out->append(buffer_, start_, n);
+    if (out != nullptr) out->append(buffer_.get() + start_, n);
     start_ += n;
     *got += n;
   }
@@ -83,7 +91,7 @@ ReadStatus StreamReader::ReadToEnd(std::string* out, uint64_t cap, uint64_t* got
   for (;;) {
     const size_t n = buffered();
     if (*got + n > cap) return ReadStatus::kTooLarge;
-    if (out != nullptr) out->append(buffer_, start_, n);
+    if (out != nullptr) out->append(buffer_.get() + start_, n);
     start_ += n;
     *got += n;
     ReadStatus s = Fill();

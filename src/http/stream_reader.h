@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "http/byte_stream.h"
@@ -46,7 +47,7 @@ class StreamReader {
   ReadStatus ReadToEnd(std::string* out, uint64_t cap, uint64_t* got);
 
   // Bytes received but not yet consumed.
-  size_t buffered() const { return buffer_.size() - start_; }
+  size_t buffered() const { return end_ - start_; }
   // The stream reported a clean end.
   bool at_end() const { return at_end_; }
   int error_code() const { return error_code_; }
@@ -57,8 +58,11 @@ class StreamReader {
 
   ByteStream& stream_;
   int timeout_ms_ = 0;
-  std::string buffer_;
-  size_t start_ = 0;    // first unconsumed byte of buffer_
+  // Received bytes are buffer_[start_, end_); capacity_ bytes allocated.
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = 0;
+  size_t start_ = 0;
+  size_t end_ = 0;
   size_t scanned_ = 0;  // bytes after start_ already searched for LF
   bool at_end_ = false;
   int error_code_ = 0;
