@@ -105,8 +105,8 @@ bool Crawler::Excluded(const std::string& address) const {
   return excluded_addresses_.count(address) != 0;
 }
 
-void Crawler::ReadPage(size_t entry, const std::string& body, CrawlObserver& observer) {
-  const std::string address = table_.address(entry);  // a copy: the table grows below
+void Crawler::ReadPage(const std::string& address, const std::string& body,
+                       CrawlObserver& observer) {
   const std::string search_copy = LowerAscii(body);
   DiscoverLinks(body, search_copy, address, site_root_, limits_.cut, table_);
   observer.Line(std::string(kReadingPrefix) + address);
@@ -124,7 +124,8 @@ void Crawler::GetHTML(CrawlObserver& observer) {
     }
     // A pass that ends early is followed by a fresh one; entries handled
     // by now are no longer pending, so the next one starts after them.
-    if (Excluded(table_.address(n))) {
+    const std::string address(table_.address(n));
+    if (Excluded(address)) {
       table_.ClearPending(n);
       first_pending_ = n + 1;
       return;
@@ -134,7 +135,7 @@ void Crawler::GetHTML(CrawlObserver& observer) {
       return;
     }
     fetched = true;
-    FetchResult result = fetcher_.Get(table_.address(n));
+    FetchResult result = fetcher_.Get(address);
     if (result.stopped || stop_requested()) {
       stop_ = true;
       return;
@@ -142,7 +143,7 @@ void Crawler::GetHTML(CrawlObserver& observer) {
     table_.ClearPending(n);
     first_pending_ = n + 1;
     if (!result.ok) return;
-    ReadPage(n, result.body, observer);
+    ReadPage(address, result.body, observer);
     observer.Progress(pages_.size(), table_.count());
     if (pages_.size() >= limits_.max_pages) {
       stop_ = true;

@@ -111,7 +111,7 @@ class Crawler {
 
  private:
   bool Excluded(const std::string& address) const;
-  void ReadPage(size_t entry, const std::string& body, CrawlObserver& observer);
+  void ReadPage(const std::string& address, const std::string& body, CrawlObserver& observer);
 
   PageFetcher& fetcher_;
   CrawlLimits limits_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace duvra {
@@ -17,14 +18,40 @@ constexpr std::array<std::string_view, 3> kSkippedEndings5 = {".ping", ".jpeg", 
 
 constexpr std::string_view kHrefPattern = "href=";
 
-bool ContainsAny(std::string_view text, const auto& needles) {
-  return std::any_of(needles.begin(), needles.end(),
-                     [&](std::string_view n) { return text.find(n) != std::string_view::npos; });
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether `text` with A-Z lowered starts with `lower` at `at`.
+bool MatchesLowered(std::string_view text, size_t at, std::string_view lower) {
+  if (at + lower.size() > text.size()) return false;
+  for (size_t i = 0; i < lower.size(); ++i) {
+    if (Lower(text[at + i]) != lower[i]) return false;
+  }
+  return true;
 }
 
-bool EndsWithAny(std::string_view text, const auto& endings) {
-  return std::any_of(endings.begin(), endings.end(),
-                     [&](std::string_view e) { return text.ends_with(e); });
+// Substring tests on the lowered text, without making the lowered copy.
+bool ContainsLowered(std::string_view text, std::string_view lower) {
+  for (size_t at = 0; at + lower.size() <= text.size(); ++at) {
+    if (MatchesLowered(text, at, lower)) return true;
+  }
+  return false;
+}
+
+// Every page extension begins with ".", so only the dots need a look.
+bool HasPageExtension(std::string_view address) {
+  for (size_t dot = address.find('.'); dot != std::string_view::npos;
+       dot = address.find('.', dot + 1)) {
+    for (std::string_view ext : kPageExtensions) {
+      if (MatchesLowered(address, dot, ext)) return true;
+    }
+  }
+  return false;
+}
+
+bool EndsWithAnyLowered(std::string_view text, const auto& endings) {
+  return std::any_of(endings.begin(), endings.end(), [&](std::string_view e) {
+    return text.size() >= e.size() && MatchesLowered(text, text.size() - e.size(), e);
+  });
 }
 
 bool IsLinkSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
@@ -47,10 +74,31 @@ std::string_view SchemeOf(std::string_view value) {
 
 std::string LowerAscii(std::string_view text) {
   std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  // Eight bytes at a time: a byte's high bit marks it as A-Z after the two
+  // additions (no carry leaves a byte), and becomes its 0x20.
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kHigh = 0x80 * kOnes, kLow7 = 0x7f * kOnes;
+  size_t i = 0;
+  for (; i + 8 <= out.size(); i += 8) {
+    uint64_t x;
+    std::memcpy(&x, out.data() + i, 8);
+    const uint64_t low = x & kLow7;
+    const uint64_t at_least_a = low + (0x80 - 'A') * kOnes;
+    const uint64_t above_z = low + (0x80 - 'Z' - 1) * kOnes;
+    const uint64_t upper = at_least_a & ~above_z & ~x & kHigh;
+    x |= upper >> 2;
+    std::memcpy(out.data() + i, &x, 8);
   }
+  for (; i < out.size(); ++i) out[i] = Lower(out[i]);
   return out;
+}
+
+size_t FindPattern(std::string_view text, std::string_view pattern, size_t from) {
+  if (from > text.size()) return std::string_view::npos;
+  if (pattern.empty()) return from;
+  const void* at = ::memmem(text.data() + from, text.size() - from, pattern.data(), pattern.size());
+  return at == nullptr ? std::string_view::npos
+                       : static_cast<size_t>(static_cast<const char*>(at) - text.data());
 }
 
 std::string SiteRootOf(std::string_view start) {
@@ -63,7 +111,7 @@ std::string SiteRootOf(std::string_view start) {
 }
 
 std::string PageDirectoryOf(std::string_view address) {
-  if (ContainsAny(LowerAscii(address), kPageExtensions)) {
+  if (HasPageExtension(address)) {
     size_t slash = address.rfind('/');
     return std::string(address.substr(0, slash == std::string_view::npos ? 0 : slash + 1));
   }
@@ -73,16 +121,16 @@ std::string PageDirectoryOf(std::string_view address) {
 }
 
 bool IsPageAddress(std::string_view address) {
-  const std::string lowered = LowerAscii(address);
-  bool page = ContainsAny(lowered, kPageExtensions);
-  if (page && (EndsWithAny(lowered, kSkippedEndings4) || EndsWithAny(lowered, kSkippedEndings5))) {
+  bool page = HasPageExtension(address);
+  if (page && (EndsWithAnyLowered(address, kSkippedEndings4) ||
+               EndsWithAnyLowered(address, kSkippedEndings5))) {
     page = false;
   }
-  return page || lowered.ends_with('/');
+  return page || address.ends_with('/');
 }
 
-bool RemoveDotSegments(std::string_view address, std::string* out) {
-  out->assign(address);
+bool RemoveDotSegments(std::string* address_text) {
+  const std::string_view address(*address_text);
   size_t scheme_end = address.find("://");
   if (scheme_end == std::string_view::npos) return true;
   size_t path_start = address.find_first_of("/?", scheme_end + 3);
@@ -117,21 +165,81 @@ bool RemoveDotSegments(std::string_view address, std::string* out) {
   for (std::string_view seg : segments) resolved.append(1, '/').append(seg);
   if (segments.empty() || trailing_slash) resolved.push_back('/');
   resolved.append(address.substr(path_end));
-  *out = std::move(resolved);
+  *address_text = std::move(resolved);
   return true;
 }
 
-void CrawlTable::Reset(const std::string& start) {
-  index_.clear();
-  entries_.clear();
-  entries_.push_back({start, true});
-  index_.insert(entries_.back().address);
+namespace {
+
+constexpr size_t kAddressBlockBytes = 64 * 1024;
+constexpr size_t kFirstSlotCount = 64;
+
+}  // namespace
+
+uint32_t CrawlTable::Hash(std::string_view s) {
+  const size_t h = std::hash<std::string_view>{}(s);
+  return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
-bool CrawlTable::Append(const std::string& address) {
-  if (full() || Contains(address)) return false;
-  entries_.push_back({address, true});
-  index_.insert(entries_.back().address);
+size_t CrawlTable::Slot(std::string_view address, uint32_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const uint32_t s = slots_[i];
+    if (s == 0) return i;
+    const Entry& e = entries_[s - 1];
+    if (e.hash == hash && std::string_view(e.data, e.size) == address) return i;
+  }
+}
+
+void CrawlTable::Grow() {
+  std::vector<uint32_t> old = std::move(slots_);
+  slots_.assign(std::max(kFirstSlotCount, old.size() * 2), 0);
+  const size_t mask = slots_.size() - 1;
+  for (uint32_t s : old) {
+    if (s == 0) continue;
+    size_t i = entries_[s - 1].hash & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = s;
+  }
+}
+
+const char* CrawlTable::Store(std::string_view address) {
+  if (address.size() > block_left_) {
+    const size_t size = std::max(kAddressBlockBytes, address.size());
+    blocks_.push_back(std::make_unique<char[]>(size));
+    block_next_ = blocks_.back().get();
+    block_left_ = size;
+  }
+  char* at = block_next_;
+  std::copy(address.begin(), address.end(), at);
+  block_next_ += address.size();
+  block_left_ -= address.size();
+  return at;
+}
+
+void CrawlTable::Reset(std::string_view start) {
+  entries_.clear();
+  slots_.clear();
+  blocks_.clear();
+  block_left_ = 0;
+  Grow();
+  const uint32_t hash = Hash(start);
+  entries_.push_back({Store(start), static_cast<uint32_t>(start.size()), hash, true});
+  slots_[Slot(start, hash)] = 1;
+}
+
+bool CrawlTable::Contains(std::string_view address) const {
+  return !slots_.empty() && slots_[Slot(address, Hash(address))] != 0;
+}
+
+bool CrawlTable::Append(std::string_view address) {
+  if (full()) return false;
+  if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+  const uint32_t hash = Hash(address);
+  const size_t slot = Slot(address, hash);
+  if (slots_[slot] != 0) return false;
+  entries_.push_back({Store(address), static_cast<uint32_t>(address.size()), hash, true});
+  slots_[slot] = static_cast<uint32_t>(entries_.size());
   return true;
 }
 
@@ -144,26 +252,27 @@ bool AddToList(std::string_view link_value, const LinkContext& context, CrawlTab
   // A fragment points into a page; the page itself is what counts.
   if (link.starts_with('#')) return false;
   if (size_t hash = link.find('#'); hash != std::string::npos) link.resize(hash);
-  if (std::string_view scheme = SchemeOf(link); !scheme.empty() && LowerAscii(scheme) != "http") {
+  if (std::string_view scheme = SchemeOf(link);
+      !scheme.empty() && !(scheme.size() == 4 && MatchesLowered(scheme, 0, "http"))) {
     return false;
   }
-  const std::string lowered = LowerAscii(link);
-  if (lowered.find("mailto") != std::string::npos) return false;
+  if (ContainsLowered(link, "mailto")) return false;
 
   std::string address;
-  if (lowered.find("http") != std::string::npos) {
+  if (ContainsLowered(link, "http")) {
     if (!link.starts_with(context.site_root)) return false;
     address = std::move(link);
   } else {
     if (link == "/") return false;
     address = (link.starts_with('/') ? context.site_root : context.page_directory) + link;
   }
-  std::string resolved;
-  if (!RemoveDotSegments(address, &resolved)) return false;
-  if (resolved != address && !resolved.starts_with(context.site_root)) return false;
+  // Resolving always shortens an address it changes.
+  const size_t joined_size = address.size();
+  if (!RemoveDotSegments(&address)) return false;
+  if (address.size() != joined_size && !address.starts_with(context.site_root)) return false;
 
-  if (!IsPageAddress(resolved)) return false;
-  return table.Append(resolved);
+  if (!IsPageAddress(address)) return false;
+  return table.Append(address);
 }
 
 void ScanLinks(std::string_view page, std::string_view search_copy, size_t cut,
@@ -172,7 +281,7 @@ void ScanLinks(std::string_view page, std::string_view search_copy, size_t cut,
   size_t end = search_copy.size();
   while (true) {
     const std::string_view remaining = search_copy.substr(0, end);
-    size_t href = remaining.find(kHrefPattern, pos);
+    size_t href = FindPattern(remaining, kHrefPattern, pos);
     if (href == std::string_view::npos) return;
     const size_t start = href + kHrefPattern.size();
     end = std::min(end, start + std::min(cut, end - start));

@@ -5,11 +5,12 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace duvra {
 
@@ -20,6 +21,10 @@ inline constexpr size_t kScanCutLength = 1000000;
 
 // Lowers A-Z only; every other byte stays, so positions carry over.
 std::string LowerAscii(std::string_view text);
+
+// The first occurrence of `pattern` in `text` at or after `from`, or npos;
+// what string_view::find gives, by the C library's substring search.
+size_t FindPattern(std::string_view text, std::string_view pattern, size_t from = 0);
 
 // The prefix that root-relative links, excluded pages and local addresses
 // are resolved against, from the start address.
@@ -32,40 +37,56 @@ std::string PageDirectoryOf(std::string_view address);
 // skipped extension, or any address ending in "/".
 bool IsPageAddress(std::string_view address);
 
-// Resolves the "." and ".." segments of the address's path (RFC 3986).
-// Returns false when a ".." would climb above the host's root.
-bool RemoveDotSegments(std::string_view address, std::string* out);
+// Resolves the "." and ".." segments of the address's path in place
+// (RFC 3986); an address without them is left alone. Returns false when a
+// ".." would climb above the host's root.
+bool RemoveDotSegments(std::string* address);
 
 // The addresses of a crawl, in order of discovery, each with its pending
-// flag. Entries are numbered from 1 as the crawl speaks of them; the
-// duplicate test is a hash lookup.
+// flag. Entries are numbered from 1 as the crawl speaks of them. The
+// addresses live in large blocks and the duplicate test is an open-
+// addressing hash lookup, so appending allocates little and stays linear.
 class CrawlTable {
  public:
   explicit CrawlTable(size_t capacity = kCrawlTableCapacity) : capacity_(capacity) {}
 
   // Empties the table and stores `start` as entry 1, pending.
-  void Reset(const std::string& start);
+  void Reset(std::string_view start);
   // Appends a pending entry unless the address is present or the table is
   // full; returns whether it was appended.
-  bool Append(const std::string& address);
-  bool Contains(std::string_view address) const { return index_.count(address) != 0; }
+  bool Append(std::string_view address);
+  bool Contains(std::string_view address) const;
 
   size_t count() const { return entries_.size(); }
   size_t capacity() const { return capacity_; }
   bool full() const { return entries_.size() >= capacity_; }
-  // Entry n, 1 <= n <= count().
-  const std::string& address(size_t n) const { return entries_[n - 1].address; }
+  // Entry n, 1 <= n <= count(); the view stays valid until the next Reset.
+  std::string_view address(size_t n) const {
+    const Entry& e = entries_[n - 1];
+    return {e.data, e.size};
+  }
   bool pending(size_t n) const { return entries_[n - 1].pending; }
   void ClearPending(size_t n) { entries_[n - 1].pending = false; }
 
  private:
   struct Entry {
-    std::string address;
+    const char* data;
+    uint32_t size;
+    uint32_t hash;
     bool pending;
   };
+  static uint32_t Hash(std::string_view s);
+  // The slot that holds `address`, or the empty slot where it would go.
+  size_t Slot(std::string_view address, uint32_t hash) const;
+  void Grow();
+  const char* Store(std::string_view address);
+
   size_t capacity_;
-  std::deque<Entry> entries_;  // a deque keeps the strings the index views in place
-  std::unordered_set<std::string_view> index_;
+  std::vector<Entry> entries_;
+  std::vector<uint32_t> slots_;  // entry index + 1, 0 when empty; a power of two, under half full
+  std::vector<std::unique_ptr<char[]>> blocks_;  // the address bytes; never moved
+  size_t block_left_ = 0;
+  char* block_next_ = nullptr;
 };
 
 // What AddToList resolves a link against, for the page being read.

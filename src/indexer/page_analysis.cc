@@ -18,10 +18,10 @@ bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 // The part of the page between the markers, or the whole page.
 std::string_view KeywordRegion(std::string_view page, size_t cut) {
-  size_t open = page.find(kRegionStartMarker);
+  size_t open = FindPattern(page, kRegionStartMarker);
   if (open == std::string_view::npos) return page;
   const size_t begin = open + kRegionStartMarker.size();
-  size_t close = page.find(kRegionEndMarker);
+  size_t close = FindPattern(page, kRegionEndMarker);
   if (close == std::string_view::npos) return page.substr(begin, cut);
   return close < begin ? std::string_view() : page.substr(begin, close - begin);
 }
@@ -66,8 +66,8 @@ KeywordSettings::KeywordSettings(bool create_keywords,
     : create_(create_keywords), excluded_(excluded_words.begin(), excluded_words.end()) {}
 
 std::string ExtractTitle(std::string_view page, std::string_view search_copy) {
-  size_t open = search_copy.find(kTitleOpen);
-  size_t close = search_copy.find(kTitleClose);
+  size_t open = FindPattern(search_copy, kTitleOpen);
+  size_t close = FindPattern(search_copy, kTitleClose);
   if (open == std::string_view::npos || close == std::string_view::npos ||
       close < open + kTitleOpen.size()) {
     return {};
@@ -78,7 +78,7 @@ std::string ExtractTitle(std::string_view page, std::string_view search_copy) {
 
 std::string ExtractMetaContent(std::string_view page, std::string_view search_copy,
                                std::string_view pattern, size_t cut) {
-  size_t at = search_copy.find(pattern);
+  size_t at = FindPattern(search_copy, pattern);
   if (at == std::string_view::npos) return {};
   std::string_view rest = page.substr(at + pattern.size(), cut);
   size_t quote = rest.find('"');
@@ -93,23 +93,26 @@ std::string DeletePunctuation(std::string_view text) {
 }
 
 std::string StripTags(std::string_view region) {
+  // One pass. A ">" outside a tag goes when some "<" follows it, and a "<"
+  // opens a tag only when some ">" follows it; otherwise it goes alone (and
+  // so does every "<" after it, none of which can be closed either).
+  const size_t last_lt = region.rfind('<');
+  const size_t last_gt = region.rfind('>');
   std::string out;
-  out.reserve(region.size());
-  size_t pos = 0;
-  while (pos < region.size()) {
-    size_t lt = region.find('<', pos);
-    if (lt == std::string_view::npos) {
-      out.append(region.substr(pos));  // a ">" after the last "<" stays
-      break;
+  out.resize(region.size());
+  size_t n = 0;
+  bool in_tag = false;
+  for (size_t i = 0; i < region.size(); ++i) {
+    const char c = region[i];
+    if (in_tag) {
+      in_tag = c != '>';
+    } else if (c == '<') {
+      in_tag = last_gt != std::string_view::npos && last_gt > i;
+    } else if (c != '>' || last_lt == std::string_view::npos || last_lt < i) {
+      out[n++] = c;
     }
-    for (size_t i = pos; i < lt; ++i) {
-      if (region[i] != '>') out.push_back(region[i]);
-    }
-    size_t gt = region.find('>', lt + 1);
-    // A "<" without a ">" after it goes alone; none of the "<" after it can
-    // have one either, so the rest loses only its "<" characters.
-    pos = gt == std::string_view::npos ? lt + 1 : gt + 1;
   }
+  out.resize(n);
   return out;
 }
 

@@ -57,7 +57,7 @@ Strings Titles(const Crawler& c) {
 
 Strings TableOf(const Crawler& c) {
   Strings out;
-  for (size_t n = 1; n <= c.table().count(); ++n) out.push_back(c.table().address(n));
+  for (size_t n = 1; n <= c.table().count(); ++n) out.emplace_back(c.table().address(n));
   return out;
 }
 

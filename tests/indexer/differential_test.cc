@@ -162,7 +162,7 @@ TEST(Differential, LinkScanAndAddToList) {
     rt.pending = {true};
     for (const auto& v : ref) reference::AddToList(v, PageDirectoryOf(address), root, rt);
     Strings fast_table;
-    for (size_t n = 1; n <= table.count(); ++n) fast_table.push_back(table.address(n));
+    for (size_t n = 1; n <= table.count(); ++n) fast_table.emplace_back(table.address(n));
     ASSERT_EQ(fast_table, rt.addresses) << "page: " << page;
   }
 }
@@ -256,7 +256,7 @@ TEST(Differential, WholeCrawls) {
     ASSERT_EQ(f.gets, ref.fetched);
     Strings table;
     for (size_t k = 1; k <= crawler.table().count(); ++k)
-      table.push_back(crawler.table().address(k));
+      table.emplace_back(crawler.table().address(k));
     ASSERT_EQ(table, ref.table);
   }
 }

@@ -11,7 +11,7 @@ using Strings = std::vector<std::string>;
 
 Strings TableOf(const CrawlTable& t) {
   Strings out;
-  for (size_t n = 1; n <= t.count(); ++n) out.push_back(t.address(n));
+  for (size_t n = 1; n <= t.count(); ++n) out.emplace_back(t.address(n));
   return out;
 }
 
@@ -119,20 +119,36 @@ TEST(AddToList, ResolvesDotSegmentsAndDropsClimbs) {
             Strings{"http://site/b.htm"});
 }
 
+std::string Resolved(std::string address) {
+  return RemoveDotSegments(&address) ? address : "(climbs above the root)";
+}
+
 TEST(RemoveDotSegments, FollowsTheRfcExamples) {
-  std::string out;
-  ASSERT_TRUE(RemoveDotSegments("http://h/a/b/c/./../../g", &out));
-  EXPECT_EQ(out, "http://h/a/g");
-  ASSERT_TRUE(RemoveDotSegments("http://h/mid/content=5/../6", &out));
-  EXPECT_EQ(out, "http://h/mid/6");
-  ASSERT_TRUE(RemoveDotSegments("http://h/a//../b", &out));
-  EXPECT_EQ(out, "http://h/a/b");
-  ASSERT_TRUE(RemoveDotSegments("http://h/a/..", &out));
-  EXPECT_EQ(out, "http://h/");
-  ASSERT_TRUE(RemoveDotSegments("http://h/a/.../b", &out));
-  EXPECT_EQ(out, "http://h/a/.../b");
-  EXPECT_FALSE(RemoveDotSegments("http://h/..", &out));
-  EXPECT_FALSE(RemoveDotSegments("http://h/a/../../b", &out));
+  EXPECT_EQ(Resolved("http://h/a/b/c/./../../g"), "http://h/a/g");
+  EXPECT_EQ(Resolved("http://h/mid/content=5/../6"), "http://h/mid/6");
+  EXPECT_EQ(Resolved("http://h/a//../b"), "http://h/a/b");
+  EXPECT_EQ(Resolved("http://h/a/.."), "http://h/");
+  EXPECT_EQ(Resolved("http://h/a/./"), "http://h/a/");
+  EXPECT_EQ(Resolved("http://h/a/.../b"), "http://h/a/.../b");
+  EXPECT_EQ(Resolved("http://h/a/b?x=/../y"), "http://h/a/b?x=/../y");
+  EXPECT_EQ(Resolved("http://h/.."), "(climbs above the root)");
+  EXPECT_EQ(Resolved("http://h/a/../../b"), "(climbs above the root)");
+}
+
+TEST(CrawlTable, GrowsKeepsOrderAndFindsEveryEntry) {
+  CrawlTable table(5000);
+  table.Reset("http://site/");
+  for (int i = 0; i < 4000; ++i) EXPECT_TRUE(table.Append("http://site/p" + std::to_string(i)));
+  EXPECT_FALSE(table.Append("http://site/p17"));
+  EXPECT_FALSE(table.Append("http://site/"));
+  EXPECT_EQ(table.count(), 4001u);
+  EXPECT_EQ(table.address(1), "http://site/");
+  EXPECT_EQ(table.address(4001), "http://site/p3999");
+  EXPECT_TRUE(table.Contains("http://site/p0"));
+  EXPECT_FALSE(table.Contains("http://site/p4000"));
+  table.Reset("http://other/");
+  EXPECT_EQ(table.count(), 1u);
+  EXPECT_FALSE(table.Contains("http://site/p0"));
 }
 
 TEST(CrawlTable, FullTableDropsFurtherLinksSilently) {
