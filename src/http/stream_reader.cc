@@ -48,7 +48,8 @@ ReadStatus StreamReader::ReadLine(std::string* line, size_t max_length) {
   for (;;) {
     const char* base = buffer_.get() + start_;
     const size_t available = end_ - start_;
-    const void* lf = std::memchr(base + scanned_, '\n', available - scanned_);
+    const void* lf =
+        available > scanned_ ? std::memchr(base + scanned_, '\n', available - scanned_) : nullptr;
     if (lf != nullptr) {
       size_t length = static_cast<const char*>(lf) - base;
       const size_t consumed = length + 1;
@@ -63,7 +64,8 @@ ReadStatus StreamReader::ReadLine(std::string* line, size_t max_length) {
     scanned_ = available;
     ReadStatus s = Fill();
     if (s == ReadStatus::kClosed) {
-      line->assign(buffer_.get() + start_, end_ - start_);
+      line->clear();
+      if (end_ > start_) line->assign(buffer_.get() + start_, end_ - start_);
       start_ = end_;
       return ReadStatus::kClosed;
     }
@@ -91,7 +93,7 @@ ReadStatus StreamReader::ReadToEnd(std::string* out, uint64_t cap, uint64_t* got
   for (;;) {
     const size_t n = buffered();
     if (*got + n > cap) return ReadStatus::kTooLarge;
-    if (out != nullptr) out->append(buffer_.get() + start_, n);
+    if (out != nullptr && n > 0) out->append(buffer_.get() + start_, n);
     start_ += n;
     *got += n;
     ReadStatus s = Fill();
