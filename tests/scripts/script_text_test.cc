@@ -1,5 +1,8 @@
 #include "scripts/script_text.h"
 
+#include "database/text_file.h"
+#include "records/record_import.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -89,6 +92,24 @@ TEST(DataScript, WholeScriptText) {
             "var s = new Array();\r\n\r\n"
             "s[0] = \"A^/a^t^k^0\";\r\n"
             "s[1] = \"B^/b^t^k^1\";\r\n");
+}
+
+TEST(DataScript, RoundTripThroughTheImport) {
+  const std::vector<std::string> records = {
+      "0^Home^/index.html^Welcome^home^0",
+      "1^Say \"hi\"^/q.html?a=\"1\"^C:\\temp\\new \\\"x\\^k^1",
+      "2^Trailing backslash\\^/b^ends in \\^k\\^0",
+      "3^Markup <b>&amp;</b> '\xE9' \xC3\xA9^/m^</script>^x^0",
+      "4^^^^^",
+  };
+  const std::string script = DataScriptText(records);
+  std::vector<std::string> lines = SplitLines(script, LoneCr::kLineEnd);
+  ASSERT_TRUE(HasDataFileMarker(lines));
+  std::vector<std::string> back = DataFileRecordLines(lines);
+  ASSERT_EQ(back.size(), records.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(back[i], "0" + records[i].substr(1)) << "record " << i;
+  }
 }
 
 }  // namespace
