@@ -10,6 +10,7 @@ import { serve } from './lib/server.mjs';
 import { makeSite, RESULTS_PAGE } from './lib/site.mjs';
 
 const CLI = process.env.DUVRA_CLI ?? path.resolve('../../build/src/cli/duvra-cli');
+const DATA_DIR = process.env.DUVRA_DATA_DIR ?? path.resolve('../../data');
 
 // Ordered so that the database order differs from the ranking where the
 // ranking is under test.
@@ -49,6 +50,14 @@ before(async () => {
   sites.shown = makeSite(CLI, RECORDS, { number: 1, bold: 1, url: 1 });
   sites.plain = makeSite(CLI, RECORDS, { number: 0, bold: 0, url: 0 });
   sites.paged = makeSite(CLI, PAGED, { number: 1, return: 10 });
+  // The example results page of the scripts help topic, as an owner would
+  // copy it.
+  const help = fs.readFileSync(path.join(DATA_DIR, 'help', '7000.html'), 'utf8');
+  const example = [...help.matchAll(/<pre>([\s\S]*?)<\/pre>/g)].map((m) => m[1])
+    .find((p) => p.startsWith('&lt;!DOCTYPE html&gt;'));
+  assert.ok(example, 'the help topic holds a complete results page');
+  fs.writeFileSync(path.join(sites.shown.site, 'example.html'),
+    example.replace(/&lt;/g, '<').replace(/&gt;/g, '>').replace(/&quot;/g, '"').replace(/&amp;/g, '&'));
   // A results page whose data script is missing.
   fs.writeFileSync(path.join(sites.shown.site, 'nodata.html'),
     RESULTS_PAGE.replace('<script src="duv_data.js"></script>', ''));
@@ -244,6 +253,16 @@ for (const mode of ['http', 'file']) {
       const bad = await results(site, 'item', '&page=abc');
       assert.deepEqual(await titleTexts(bad), PAGED.slice(0, 10).map((r) => r.title));
       await Promise.all([first.close(), beyond.close(), bad.close()]);
+    });
+
+    test('the example results page of the help topic works as given', async () => {
+      const page = await browser.context.newPage();
+      await page.goto(`${base()}example.html?q=fox`);
+      await page.waitForSelector('.duv-count');
+      assert.match(await count(page), /^2 results for “fox”/);
+      assert.equal(await page.getByLabel('Search this site').inputValue(), '');
+      assert.equal(await page.locator('main .duv-results .duv-result').count(), 2);
+      await page.close();
     });
 
     test('the search box: labelled, submits the query, shows it on the results page', async () => {
