@@ -28,11 +28,14 @@
 #include "app/record_list_model.h"
 #include "app/registry.h"
 #include "app/ta_form.h"
+#include "app/tb_form.h"
 #include "app/tc_form.h"
 #include "app/te_form.h"
 #include "app/ti_form.h"
 #include "app/text_display.h"
 #include "app/tk_form.h"
+#include "app/to_form.h"
+#include "app/tr_form.h"
 #include "app/ts_form.h"
 #include "app/tw_form.h"
 #include "app/web_links.h"
@@ -59,6 +62,7 @@ class ElidedLabel : public QLabel {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
+    drawFrame(&painter);
     QRect area = contentsRect().adjusted(2, 0, -2, 0);
     painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
                      fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
@@ -123,6 +127,9 @@ TMForm::TMForm(QWidget* parent)
   ts_form_ = new TSForm(recent_, &start_choice_, this);
   tw_form_ = new TWForm(this);
   tc_form_ = new TCForm(this);
+  tb_form_ = new TBForm(db_, prompter_, this);
+  tr_form_ = new TRForm(db_, reselect_index_, this);
+  to_form_ = new TOForm(db_, prompter_, this);
   ti_form_ = new TIForm(db_, prompter_, this);
   tk_form_ = new TKForm(this);
 
@@ -546,16 +553,23 @@ void TMForm::TBXInsertFileClick() {
 }
 
 void TMForm::TBXIndexClick() {
-  // The indexer window (TRForm) opens here, then ReselectAfterWindow().
+  ExecDialog(*tr_form_);
+  ReselectAfterWindow();
 }
 
 void TMForm::TBXOptionsClick() {
-  // The Options dialog (TOForm) opens here.
+  ExecDialog(*to_form_);
   Refresh();
 }
 
 void TMForm::TBXCreateClick() {
-  // The Create dialog (TBForm) opens here; its outcome is reported after.
+  tb_form_->FormActivate();
+  ExecDialog(*tb_form_);
+  Refresh();
+  if (std::optional<std::string> message = CreateOutcomeMessage(
+          tb_form_->outcome(), tb_form_->folder_text(), tb_form_->create_scripts())) {
+    prompter_.Notify(*message);
+  }
 }
 
 // ---------------------------------------------------------------------------
