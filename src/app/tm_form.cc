@@ -28,14 +28,11 @@
 #include "app/record_list_model.h"
 #include "app/registry.h"
 #include "app/ta_form.h"
-#include "app/tb_form.h"
 #include "app/tc_form.h"
 #include "app/te_form.h"
 #include "app/ti_form.h"
 #include "app/text_display.h"
 #include "app/tk_form.h"
-#include "app/to_form.h"
-#include "app/tr_form.h"
 #include "app/ts_form.h"
 #include "app/tw_form.h"
 #include "app/web_links.h"
@@ -127,9 +124,6 @@ TMForm::TMForm(QWidget* parent)
   ts_form_ = new TSForm(recent_, &start_choice_, this);
   tw_form_ = new TWForm(this);
   tc_form_ = new TCForm(this);
-  tb_form_ = new TBForm(db_, prompter_, this);
-  tr_form_ = new TRForm(db_, reselect_index_, this);
-  to_form_ = new TOForm(db_, prompter_, this);
   ti_form_ = new TIForm(db_, prompter_, this);
   tk_form_ = new TKForm(this);
 
@@ -553,23 +547,16 @@ void TMForm::TBXInsertFileClick() {
 }
 
 void TMForm::TBXIndexClick() {
-  ExecDialog(*tr_form_);
-  ReselectAfterWindow();
+  // The indexer window (TRForm) opens here, then ReselectAfterWindow().
 }
 
 void TMForm::TBXOptionsClick() {
-  ExecDialog(*to_form_);
+  // The Options dialog (TOForm) opens here.
   Refresh();
 }
 
 void TMForm::TBXCreateClick() {
-  tb_form_->FormActivate();
-  ExecDialog(*tb_form_);
-  Refresh();
-  if (std::optional<std::string> message = CreateOutcomeMessage(
-          tb_form_->outcome(), tb_form_->folder_text(), tb_form_->create_scripts())) {
-    prompter_.Notify(*message);
-  }
+  // The Create dialog (TBForm) opens here; its outcome is reported after.
 }
 
 // ---------------------------------------------------------------------------
