@@ -28,6 +28,7 @@
 #include "app/record_list_model.h"
 #include "app/registry.h"
 #include "app/ta_form.h"
+#include "app/tb_form.h"
 #include "app/tc_form.h"
 #include "app/te_form.h"
 #include "app/ti_form.h"
@@ -124,6 +125,7 @@ TMForm::TMForm(QWidget* parent)
   ts_form_ = new TSForm(recent_, &start_choice_, this);
   tw_form_ = new TWForm(this);
   tc_form_ = new TCForm(this);
+  tb_form_ = new TBForm(db_, prompter_, this);
   ti_form_ = new TIForm(db_, prompter_, this);
   tk_form_ = new TKForm(this);
 
@@ -556,7 +558,13 @@ void TMForm::TBXOptionsClick() {
 }
 
 void TMForm::TBXCreateClick() {
-  // The Create dialog (TBForm) opens here; its outcome is reported after.
+  tb_form_->FormActivate();
+  ExecDialog(*tb_form_);
+  Refresh();
+  if (std::optional<std::string> message = CreateOutcomeMessage(
+          tb_form_->outcome(), tb_form_->folder_text(), tb_form_->create_scripts())) {
+    prompter_.Notify(*message);
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -26,6 +26,7 @@ namespace duvra {
 
 class RecordListModel;
 class TAForm;
+class TBForm;
 class TCForm;
 class TEForm;
 class TIForm;
@@ -168,6 +169,7 @@ class TMForm : public QMainWindow {
 
   // Windows, created once in the order of the program's start.
   TAForm* ta_form_ = nullptr;
+  TBForm* tb_form_ = nullptr;
   TEForm* te_form_ = nullptr;
   TSForm* ts_form_ = nullptr;
   TWForm* tw_form_ = nullptr;
