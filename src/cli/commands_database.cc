@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "database/address_conversion.h"
 #include "database/data_dir.h"
 #include "database/text_file.h"
 
@@ -38,6 +39,23 @@ int RunInfo(const std::vector<std::string>& args) {
   return 0;
 }
 
+int RunAddress(const std::vector<std::string>& args) {
+  if (args.size() != 2 || (args[1] != "--absolute" && args[1] != "--local")) {
+    throw CliError{"expected PATH and --absolute or --local (see --help)"};
+  }
+  Database db = OpenDatabaseOrThrow(args[0]);
+  db.records.SelectAll();
+  if (args[1] == "--absolute") {
+    TBXAbsoluteClick(db);
+  } else {
+    TBXLocalClick(db);
+  }
+  SaveOrThrow(db);
+  std::cout << "Converted " << db.records.size() << " addresses against "
+            << ConversionBase(db.settings.site_address) << "\n";
+  return 0;
+}
+
 CliRegistration new_command({"new", "new PATH", "create a new, empty database",
                              "Creates the four files of a new database at PATH (\".duv\" is\n"
                              "added when missing), with the default settings and the shipped\n"
@@ -48,6 +66,13 @@ CliRegistration info_command({"info", "info PATH", "show a database's settings a
                               "settings, the script settings line, the number of records and\n"
                               "the sizes of the excluded words and pages lists.",
                               RunInfo});
+CliRegistration address_command(
+    {"address", "address PATH --absolute|--local", "rewrite every record's address",
+     "Rewrites the URL of every record against the site address, as the\n"
+     "Edit menu's Address > Absolute and Local do for the selected records:\n"
+     "--absolute puts the site address in front of local addresses, --local\n"
+     "takes it off addresses that begin with it. Saves the database.",
+     RunAddress});
 
 }  // namespace
 }  // namespace duvra::cli

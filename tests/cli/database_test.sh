@@ -29,4 +29,14 @@ if "$CLI" info nothere.duv 2>err.txt; then fail "info of a missing database"; fi
 grep -q "no longer exists" err.txt || fail "missing text"
 if "$CLI" bogus 2>/dev/null; then fail "unknown command accepted"; fi
 "$CLI" --help | grep -q "new PATH" || fail "help lists new"
+# address: every record rewritten against the site address.
+printf 'T1.0F^conv^example.com^1^UA^2^0\r\n^results.html^0^0^0^1\r\n' >conv.duv
+printf '0^A^/a.html^t^k^0\r\n1^B^http://example.com/b.html^t^k^1\r\n' >conv.dat
+: >conv.wod; : >conv.pag
+"$CLI" address conv.duv --absolute >/dev/null || fail "address --absolute"
+printf '0^A^http://example.com/a.html^t^k^0\r\n1^B^http://example.com/b.html^t^k^1\r\n' | cmp -s - conv.dat ||
+  fail "absolute addresses"
+"$CLI" address conv.duv --local >/dev/null || fail "address --local"
+printf '0^A^/a.html^t^k^0\r\n1^B^/b.html^t^k^1\r\n' | cmp -s - conv.dat || fail "local addresses"
+if "$CLI" address conv.duv 2>/dev/null; then fail "address without a direction"; fi
 echo ok
