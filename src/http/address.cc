@@ -56,10 +56,8 @@ Failure ParseAddress(std::string_view text, Address* out) {
     }
     if (port < 1 || port > 65535) return MakeFailure(FailureKind::kBadAddress, kBadPortText);
     out->port = port;
-  } else if (http_text::EqualsIgnoreCase(out->scheme, "http")) {
-    out->port = kDefaultHttpPort;
-  } else if (http_text::EqualsIgnoreCase(out->scheme, "https")) {
-    out->port = kDefaultHttpsPort;
+  } else if (const int port = DefaultPort(out->scheme); port != 0) {
+    out->port = port;
   } else {
     return MakeFailure(FailureKind::kUnknownProtocol, kUnknownProtocolText);
   }
@@ -70,6 +68,16 @@ Failure ParseAddress(std::string_view text, Address* out) {
   if (target.empty() || target.front() != '/') target = "/" + target;
   out->target = std::move(target);
   return Failure{};
+}
+
+int DefaultPort(std::string_view scheme) {
+  if (http_text::EqualsIgnoreCase(scheme, "http")) return kDefaultHttpPort;
+  if (http_text::EqualsIgnoreCase(scheme, "https")) return kDefaultHttpsPort;
+  return 0;
+}
+
+bool IsHttps(const Address& address) {
+  return http_text::EqualsIgnoreCase(address.scheme, "https");
 }
 
 std::string ResolverHost(const std::string& host) {

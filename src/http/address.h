@@ -1,4 +1,4 @@
-// Taking an absolute "http" address apart into what the request needs.
+// Taking an absolute "http" or "https" address apart into what the request needs.
 #pragma once
 
 #include <string>
@@ -25,6 +25,13 @@ struct Address {
 // name one (else kUnknownProtocol). A port that is not 1-65535 gives
 // kBadAddress.
 Failure ParseAddress(std::string_view text, Address* out);
+
+// The port a scheme has when the address names none: 80 for "http", 443 for
+// "https" (compared without regard to case), 0 for any other.
+int DefaultPort(std::string_view scheme);
+
+// Whether the address is fetched over TLS ("https", any letter case).
+bool IsHttps(const Address& address);
 
 // The host as the resolver wants it: an IPv6 literal without brackets.
 std::string ResolverHost(const std::string& host);

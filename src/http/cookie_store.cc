@@ -196,11 +196,12 @@ void CookieStore::RemoveExpired(std::time_t now) {
   std::erase_if(cookies_, [now](const Cookie& c) { return c.has_expiry && c.expires <= now; });
 }
 
-std::string CookieStore::CookieLine(std::string_view host, std::string_view target) const {
+std::string CookieStore::CookieLine(std::string_view host, std::string_view target,
+                                    bool secure_channel) const {
   const std::string_view path = RequestPath(target);
   std::vector<const Cookie*> chosen;
   for (const Cookie& c : cookies_) {
-    if (c.value.empty() || c.secure || !c.has_path) continue;
+    if (c.value.empty() || (c.secure && !secure_channel) || !c.has_path) continue;
     if (!DomainMatchesHost(c.domain, host)) continue;
     if (path.substr(0, c.path.size()) != c.path) continue;
     chosen.push_back(&c);

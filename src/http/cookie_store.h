@@ -37,8 +37,10 @@ class CookieStore {
   void RemoveExpired(std::time_t now);
 
   // The "Cookie" value for a request of target on host: name=value pairs
-  // joined by "; ", longest-sorting path first; "" when none fits.
-  std::string CookieLine(std::string_view host, std::string_view target) const;
+  // joined by "; ", longest-sorting path first; "" when none fits. Cookies
+  // marked secure go only over an encrypted connection (secure_channel).
+  std::string CookieLine(std::string_view host, std::string_view target,
+                         bool secure_channel = false) const;
 
   size_t size() const { return cookies_.size(); }
   const std::vector<Cookie>& cookies() const { return cookies_; }

@@ -16,7 +16,9 @@ enum class FailureKind {
   kTooLarge,         // a header or body cap was reached
   kBadFraming,       // a chunk size or chunk end that cannot be read
   kUnknownProtocol,  // a scheme other than http/https without a port
-  kNoTls,            // an "https" address: there is no TLS transport
+  kTls,              // the TLS handshake failed for a reason other than the certificate
+  kCertificate,      // the server's certificate did not pass verification
+  kTrustStore,       // the trusted certificates could not be loaded
   kBadAddress,       // a port that is not a number in range
   kStatus,           // judged on the status line: redirect or not 2xx
   kStopped,          // a stop request ended the call
@@ -28,7 +30,14 @@ inline constexpr std::string_view kConnectTimeoutText = "Connect timed out.";
 inline constexpr std::string_view kReadTimeoutText = "Read Timeout";
 inline constexpr std::string_view kClosedText = "Connection Closed Gracefully.";
 inline constexpr std::string_view kLineTooLongText = "Max line length exceeded.";
-inline constexpr std::string_view kNoTlsText = "IOHandler value is not valid";
+inline constexpr std::string_view kTlsHandshakeText = "TLS handshake failed: ";
+inline constexpr std::string_view kCertificateText = "Certificate verification failed: ";
+inline constexpr std::string_view kCertificateHostText = "the certificate is not valid for ";
+inline constexpr std::string_view kCertificateExpiredText = "the certificate has expired.";
+inline constexpr std::string_view kCertificateNotYetValidText = "the certificate is not yet valid.";
+inline constexpr std::string_view kCertificateUntrustedText =
+    "the certificate is not signed by a trusted authority.";
+inline constexpr std::string_view kTrustStoreText = "Trusted certificates could not be loaded: ";
 inline constexpr std::string_view kUnknownProtocolText = "Unknown Protocol";
 inline constexpr std::string_view kBadPortText = "Invalid port number";
 inline constexpr std::string_view kHeaderTooLargeText = "Response header too large.";

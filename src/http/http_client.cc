@@ -45,23 +45,43 @@ void HttpClient::Disconnect() {
   connection_.reset();
   connection_host_.clear();
   connection_port_ = 0;
+  connection_tls_ = false;
+}
+
+void HttpClient::SetTrust(const TlsTrust& trust) {
+  if (connection_tls_) Disconnect();
+  tls_.reset();
+  trust_ = trust;
 }
 
 Failure HttpClient::Connect(const Address& address) {
-  if (connection_ != nullptr && (!http_text::EqualsIgnoreCase(connection_host_, address.host) ||
-                                 connection_port_ != address.port || !connection_->IdleAndOpen())) {
+  const bool tls = IsHttps(address);
+  if (connection_ != nullptr &&
+      (!http_text::EqualsIgnoreCase(connection_host_, address.host) ||
+       connection_port_ != address.port || connection_tls_ != tls || !connection_->IdleAndOpen())) {
     // Another server, or one that closed (or spoke) while we were idle.
     Disconnect();
   }
   if (connection_ != nullptr) return Failure{};
   Failure failure;
+  if (tls && tls_ == nullptr) {
+    tls_ = TlsContext::Create(trust_, &failure);
+    if (tls_ == nullptr) return failure;
+  }
   const int timeout = connect_timeout_ms_ > 0 ? connect_timeout_ms_ : read_timeout_ms_;
   std::unique_ptr<TcpConnection> tcp =
       ConnectTcp(address.host, address.port, timeout, stop_, &failure);
   if (tcp == nullptr) return failure;
-  connection_ = std::move(tcp);
+  if (tls) {
+    // The handshake belongs to connecting and has the same bound.
+    connection_ = StartTls(std::move(tcp), address.host, address.port, timeout, *tls_, &failure);
+    if (connection_ == nullptr) return failure;
+  } else {
+    connection_ = std::move(tcp);
+  }
   connection_host_ = address.host;
   connection_port_ = address.port;
+  connection_tls_ = tls;
   return Failure{};
 }
 
@@ -70,19 +90,14 @@ FetchResult HttpClient::Get(const std::string& address_text) {
   Address address;
   Failure failure = ParseAddress(address_text, &address);
   if (failure.failed()) return FromFailure(failure);
-  // No TLS transport: "https" is refused before any traffic. One would wrap
-  // the TcpConnection as another Connection in Connect.
-  if (http_text::EqualsIgnoreCase(address.scheme, "https")) {
-    return FromFailure(MakeFailure(FailureKind::kNoTls, kNoTlsText));
-  }
-
   failure = Connect(address);
   if (failure.failed()) return FromFailure(failure);
 
   const std::time_t now = std::time(nullptr);
   cookies_.RemoveExpired(now);
   const std::string cookie_line =
-      cookies_enabled_ ? cookies_.CookieLine(address.host, address.target) : std::string();
+      cookies_enabled_ ? cookies_.CookieLine(address.host, address.target, IsHttps(address))
+                       : std::string();
   const std::string request =
       BuildRequest(address, user_agent_, accept_, cookie_line, fold_headers_);
   const IoResult w = connection_->Write(request, read_timeout_ms_);

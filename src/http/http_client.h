@@ -1,6 +1,6 @@
-// The crawler's page fetcher: HTTP/1.1 GET over plain TCP, one request at a
-// time, one kept-alive connection, cookies in memory, redirects never
-// followed.
+// The crawler's page fetcher: HTTP/1.1 GET over plain TCP ("http") or TLS
+// ("https"), one request at a time, one kept-alive connection, cookies in
+// memory, redirects never followed.
 #pragma once
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "http/response_reader.h"
 #include "http/socket_stream.h"
 #include "http/stop_signal.h"
+#include "http/tls_connection.h"
 
 namespace duvra {
 
@@ -54,6 +55,9 @@ class HttpClient : public PageFetcher {
   void SetFoldLongHeaders(bool fold) { fold_headers_ = fold; }
   // The largest body accepted (and discarded); a larger one fails the call.
   void SetMaxBodyBytes(uint64_t bytes) { max_body_bytes_ = bytes; }
+  // The certificates "https" servers are checked against (default: the
+  // system's). Closes a TLS connection made under the old trust.
+  void SetTrust(const TlsTrust& trust);
 
   const std::string& user_agent() const { return user_agent_; }
   int read_timeout() const { return read_timeout_ms_; }
@@ -77,11 +81,16 @@ class HttpClient : public PageFetcher {
 
   StopSignal stop_;
   CookieStore cookies_;
-  // The open connection, if any, with the host and port it was opened to;
-  // only kept while the last response on it allowed keep-alive.
+  TlsTrust trust_;
+  // Made at the first "https" fetch; declared before connection_, which
+  // refers to it and so must go first.
+  std::unique_ptr<TlsContext> tls_;
+  // The open connection, if any, with the host, port and transport it was
+  // opened to; only kept while the last response on it allowed keep-alive.
   std::unique_ptr<Connection> connection_;
   std::string connection_host_;
   int connection_port_ = 0;
+  bool connection_tls_ = false;
 };
 
 }  // namespace duvra

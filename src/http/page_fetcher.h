@@ -20,7 +20,7 @@ class PageFetcher {
  public:
   virtual ~PageFetcher() = default;
 
-  // Fetches one address ("http://host[:port]/path").
+  // Fetches one address ("http://host[:port]/path" or "https://...").
   virtual FetchResult Get(const std::string& address) = 0;
   virtual void SetUserAgent(const std::string& user_agent) = 0;
   virtual void SetReadTimeout(int milliseconds) = 0;

@@ -104,7 +104,8 @@ std::string BuildRequest(const Address& address, std::string_view user_agent,
   out.append("\r\n");
   AppendHeader(&out, "Content-Type", kRequestContentType, fold);
   std::string host = address.host;
-  if (address.port != kDefaultHttpPort) host += ":" + std::to_string(address.port);
+  if (address.port != (IsHttps(address) ? kDefaultHttpsPort : kDefaultHttpPort))
+    host += ":" + std::to_string(address.port);
   AppendHeader(&out, "Host", host, fold);
   if (!accept.empty()) AppendHeader(&out, "Accept", accept, fold);
   if (!user_agent.empty()) AppendHeader(&out, "User-Agent", user_agent, fold);

@@ -15,7 +15,8 @@ inline constexpr std::string_view kRequestContentType = "text/html";
 inline constexpr size_t kFoldWidth = 78;
 
 // The request block for address, every line ended by CR LF: the request
-// line, then Content-Type, Host (with ":port" unless 80), Accept, User-Agent
+// line, then Content-Type, Host (with ":port" unless it is the
+// scheme's own: 80, or 443 for "https"), Accept, User-Agent
 // (left out when empty), Cookie (left out when empty) and an empty line.
 // With fold, header lines longer than kFoldWidth are folded; current servers
 // (nginx among them) answer a folded request with 400, so callers leave it

@@ -1,6 +1,6 @@
 // The one layer over the platform's TCP sockets and name resolution (POSIX).
-// Everything above it sees a Connection; a TLS session can later wrap a
-// TcpConnection behind the same interface.
+// Everything above it sees a Connection; a TLS session (tls_connection.h)
+// wraps a TcpConnection behind the same interface.
 #pragma once
 
 #include <memory>
@@ -30,6 +30,11 @@ class TcpConnection : public Connection {
   IoResult Read(char* buffer, size_t capacity, int timeout_ms) override;
   IoResult Write(std::string_view data, int timeout_ms) override;
   bool IdleAndOpen() override;
+
+  // The socket, for a layer that runs its own protocol over it; it stays
+  // owned by this object.
+  int fd() const { return fd_; }
+  const StopSignal& stop() const { return stop_; }
 
  private:
   int fd_;

@@ -18,13 +18,14 @@ TEST(CookieStoreTest, SendsMatchingCookiesLongestPathFirst) {
   EXPECT_EQ(store.CookieLine("www.example.com", "/shopping"), "root=1");
 }
 
-TEST(CookieStoreTest, CookiesWithoutPathEmptyValueOrSecureAreNeverSent) {
+TEST(CookieStoreTest, CookiesWithoutPathEmptyValueOrSecureOverPlainTcpAreNeverSent) {
   CookieStore store;
   store.Store("nopath=1", "example.com", kNow);
   store.Store("empty=; Path=/", "example.com", kNow);
   store.Store("sec=1; Path=/; Secure", "example.com", kNow);
   EXPECT_EQ(store.size(), 3u);
   EXPECT_EQ(store.CookieLine("example.com", "/"), "");
+  EXPECT_EQ(store.CookieLine("example.com", "/", /*secure_channel=*/true), "sec=1");
 }
 
 TEST(CookieStoreTest, StoresOnlyDomainsThatFitTheHost) {

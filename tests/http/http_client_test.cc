@@ -246,8 +246,8 @@ TEST(HttpClientTest, RefusesBeforeAnyTraffic) {
   ScriptedServer server({});
   HttpClient client;
   const std::string port = std::to_string(server.port());
-  FetchResult r = client.Get("https://127.0.0.1:" + port + "/");
-  EXPECT_EQ(r.error, "IOHandler value is not valid");
+  FetchResult r = client.Get("gopher://127.0.0.1:" + port + "x/");
+  EXPECT_EQ(r.error, "Invalid port number");
   r = client.Get("gopher://127.0.0.1/");
   EXPECT_EQ(r.error, "Unknown Protocol");
   r = client.Get("http:///nohost");

@@ -22,10 +22,17 @@
 
 namespace duvra::testing {
 
+// The certificate (with its chain) and key nginx serves TLS with.
+struct NginxTls {
+  std::string cert_file;
+  std::string key_file;
+};
+
 class NginxServer {
  public:
-  // extra_config goes into the server block, after "root".
-  explicit NginxServer(const std::string& extra_config = "") {
+  // extra_config goes into the server block, after "root". With tls the
+  // server speaks only TLS.
+  explicit NginxServer(const std::string& extra_config = "", const NginxTls& tls = {}) : tls_(tls) {
     const std::string binary = FindNginx();
     if (binary.empty()) {
       error_ = "nginx is not installed (scripts/setup.sh installs nginx-light)";
@@ -66,7 +73,8 @@ class NginxServer {
   const std::string& error() const { return error_; }
   int port() const { return port_; }
   std::string Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return (tls_.cert_file.empty() ? "http://127.0.0.1:" : "https://127.0.0.1:") +
+           std::to_string(port_) + path;
   }
 
   // Writes a file below the document root.
@@ -149,33 +157,36 @@ class NginxServer {
 
   void WriteConfig(const std::string& extra) const {
     const std::string p = prefix_;
-    std::ofstream(p + "/nginx.conf")
-        << "daemon off;\n"
-           "master_process off;\n"
-           "worker_processes 1;\n"
-           "pid "
-        << p << "/nginx.pid;\n"
-        << "error_log " << p << "/error.log warn;\n"
-        << "events { worker_connections 256; }\n"
-           "http {\n"
-           "  log_format conn "
-           "'$connection\\t$status\\t$request_uri\\t$http_user_agent\\t$http_cookie';\n"
-           "  access_log "
-        << p << "/access.log conn;\n"
-        << "  client_body_temp_path " << p << "/tmp/body;\n"
-        << "  proxy_temp_path " << p << "/tmp/proxy;\n"
-        << "  fastcgi_temp_path " << p << "/tmp/fastcgi;\n"
-        << "  uwsgi_temp_path " << p << "/tmp/uwsgi;\n"
-        << "  scgi_temp_path " << p << "/tmp/scgi;\n"
-        << "  types { text/html html; }\n"
-           "  default_type application/octet-stream;\n"
-           "  keepalive_requests 100000;\n"
-           "  keepalive_timeout 60s;\n"
-           "  server {\n"
-           "    listen 127.0.0.1:"
-        << port_ << ";\n"
-        << "    root " << p << "/html;\n"
-        << extra << "\n  }\n}\n";
+    std::ofstream conf(p + "/nginx.conf");
+    conf << "daemon off;\n"
+            "master_process off;\n"
+            "worker_processes 1;\n"
+            "pid "
+         << p << "/nginx.pid;\n"
+         << "error_log " << p << "/error.log warn;\n"
+         << "events { worker_connections 256; }\n"
+            "http {\n"
+            "  log_format conn "
+            "'$connection\\t$status\\t$request_uri\\t$http_user_agent\\t$http_cookie';\n"
+            "  access_log "
+         << p << "/access.log conn;\n"
+         << "  client_body_temp_path " << p << "/tmp/body;\n"
+         << "  proxy_temp_path " << p << "/tmp/proxy;\n"
+         << "  fastcgi_temp_path " << p << "/tmp/fastcgi;\n"
+         << "  uwsgi_temp_path " << p << "/tmp/uwsgi;\n"
+         << "  scgi_temp_path " << p << "/tmp/scgi;\n"
+         << "  types { text/html html; }\n"
+            "  default_type application/octet-stream;\n"
+            "  keepalive_requests 100000;\n"
+            "  keepalive_timeout 60s;\n"
+            "  server {\n"
+            "    listen 127.0.0.1:"
+         << port_ << (tls_.cert_file.empty() ? "" : " ssl") << ";\n";
+    if (!tls_.cert_file.empty()) {
+      conf << "    ssl_certificate " << tls_.cert_file << ";\n"
+           << "    ssl_certificate_key " << tls_.key_file << ";\n";
+    }
+    conf << "    root " << p << "/html;\n" << extra << "\n  }\n}\n";
   }
 
   void Start(const std::string& binary) {
@@ -209,6 +220,7 @@ class NginxServer {
     waitpid(pid, &status, 0);
   }
 
+  NginxTls tls_;
   std::string prefix_;
   std::string error_;
   int port_ = 0;

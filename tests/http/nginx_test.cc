@@ -5,11 +5,14 @@
 
 #include "http/http_client.h"
 #include "nginx_server.h"
+#include "test_ca.h"
 
 namespace duvra {
 namespace {
 
 using testing::NginxServer;
+using testing::NginxTls;
+using testing::TestCa;
 
 constexpr char kLocations[] = R"(
     location /sub/ { sub_filter 'AAA' 'BBB'; sub_filter_once off; }
@@ -109,6 +112,53 @@ TEST_F(NginxTest, LongUserAgentAndCookiesReachTheServer) {
   // Why long lines are not folded by default: nginx refuses folded requests.
   client_.SetFoldLongHeaders(true);
   EXPECT_EQ(client_.Get(server_.Url("/p.html")).status_code, 400);
+}
+
+// The same nginx speaking TLS with a certificate of a test authority.
+class NginxTlsTest : public ::testing::Test {
+ protected:
+  static NginxTls Certificate(TestCa& ca) {
+    const TestCa::Issued issued = ca.Issue("nginx", "DNS:localhost,IP:127.0.0.1");
+    return NginxTls{issued.cert_file, issued.key_file};
+  }
+
+  void SetUp() override {
+    if (!server_.ok()) GTEST_SKIP() << server_.error();
+    client_.SetTrust(TlsTrust{ca_.ca_file(), ""});
+    client_.SetReadTimeout(10000);
+  }
+
+  TestCa ca_;
+  NginxServer server_{kLocations, Certificate(ca_)};
+  HttpClient client_;
+};
+
+TEST_F(NginxTlsTest, PagesArriveByteExactOverOneConnection) {
+  std::mt19937 random(7);
+  std::string binary(1 << 20, '\0');
+  for (char& c : binary) c = static_cast<char>(random());
+  std::string page = "<html><body>";
+  while (page.size() < 20000) page += "Text of a page served over TLS, AAA again. ";
+  page += "</body></html>\n";
+  server_.WritePage("/big.bin", binary);
+  server_.WritePage("/sub/page.html", page);
+
+  EXPECT_EQ(client_.Get(server_.Url("/big.bin")).body, binary);
+  std::string filtered = page;
+  for (size_t at; (at = filtered.find("AAA")) != std::string::npos;) filtered.replace(at, 3, "BBB");
+  EXPECT_EQ(client_.Get(server_.Url("/sub/page.html")).body, filtered);
+  // By name, so with SNI; a new host is a new connection.
+  const std::string by_name = "https://localhost:" + std::to_string(server_.port());
+  EXPECT_EQ(client_.Get(by_name + "/cookie").body, "cookie set");
+  EXPECT_EQ(client_.Get(by_name + "/big.bin").body, binary);
+  const FetchResult moved = client_.Get(by_name + "/moved");
+  EXPECT_EQ(moved.status_code, 302);
+  EXPECT_EQ(moved.location, "https://localhost:" + std::to_string(server_.port()) + "/moved-here");
+
+  const std::vector<NginxServer::LogEntry> log = server_.AccessLog(5);
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(NginxServer::Connections(log), 2u);
+  EXPECT_EQ(log[3].cookie, "sid=xyz");
 }
 
 }  // namespace

@@ -32,6 +32,18 @@ TEST(RequestTest, HostNamesPortOtherThan80AndEmptyLinesAreLeftOut) {
             "\r\n");
 }
 
+TEST(RequestTest, HttpsLeavesOut443AndKeeps80) {
+  const auto host_line = [](int port) {
+    const std::string r =
+        BuildRequest(Address{"https", "example.com", port, "/"}, "", "", "", false);
+    const size_t at = r.find("Host: ");
+    return r.substr(at, r.find("\r\n", at) - at);
+  };
+  EXPECT_EQ(host_line(443), "Host: example.com");
+  EXPECT_EQ(host_line(80), "Host: example.com:80");
+  EXPECT_EQ(host_line(8443), "Host: example.com:8443");
+}
+
 TEST(RequestTest, CrLfAndNulAreNeverSentRaw) {
   const std::string request =
       BuildRequest(At("h", 80, std::string("/a\r\nX-Evil: 1\0", 14)), "UA\r\nX-Evil: 2",

@@ -3,7 +3,10 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,6 +23,24 @@ std::string Ok(std::string_view body, std::string_view extra_headers) {
 }
 
 ScriptedServer::ScriptedServer(std::vector<Script> scripts) : scripts_(std::move(scripts)) {
+  Listen();
+}
+
+ScriptedServer::ScriptedServer(std::vector<Script> scripts, const ServerCertificate& certificate)
+    : scripts_(std::move(scripts)) {
+  // OpenSSL writes to the socket with write(): a client that goes away
+  // must not end the test binary.
+  signal(SIGPIPE, SIG_IGN);
+  tls_ = SSL_CTX_new(TLS_server_method());
+  if (tls_ == nullptr ||
+      SSL_CTX_use_certificate_chain_file(tls_, certificate.cert_file.c_str()) != 1 ||
+      SSL_CTX_use_PrivateKey_file(tls_, certificate.key_file.c_str(), SSL_FILETYPE_PEM) != 1) {
+    throw std::runtime_error("server certificate");
+  }
+  Listen();
+}
+
+void ScriptedServer::Listen() {
   if (pipe2(wake_fds_, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("pipe");
   listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in addr{};
@@ -44,10 +65,12 @@ ScriptedServer::~ScriptedServer() {
   close(listen_fd_);
   close(wake_fds_[0]);
   close(wake_fds_[1]);
+  if (tls_ != nullptr) SSL_CTX_free(tls_);
 }
 
 std::string ScriptedServer::Url(std::string_view path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+  return (tls_ != nullptr ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) +
+         std::string(path);
 }
 
 std::vector<std::string> ScriptedServer::requests() const {
@@ -91,17 +114,61 @@ void ScriptedServer::Play(int fd, const Script& script) {
     }
     return !stopping_;
   };
+
+  SSL* ssl = nullptr;
+  if (tls_ != nullptr) {
+    ssl = SSL_new(tls_);
+    SSL_set_fd(ssl, fd);
+    for (;;) {
+      ERR_clear_error();
+      const int rc = SSL_accept(ssl);
+      if (rc == 1) break;
+      const int error = SSL_get_error(ssl, rc);
+      if ((error == SSL_ERROR_WANT_READ && ready(POLLIN)) ||
+          (error == SSL_ERROR_WANT_WRITE && ready(POLLOUT))) {
+        continue;
+      }
+      ++failed_handshakes_;
+      SSL_free(ssl);
+      close(fd);
+      return;
+    }
+    if (SSL_session_reused(ssl) == 1) ++resumed_;
+  }
+  // recv and send over TCP or TLS: -1 with EAGAIN when the call would block.
+  auto recv_some = [&](char* buffer, size_t capacity) -> ssize_t {
+    if (ssl == nullptr) return recv(fd, buffer, capacity, 0);
+    size_t n = 0;
+    ERR_clear_error();
+    const int rc = SSL_read_ex(ssl, buffer, capacity, &n);
+    if (rc == 1) return static_cast<ssize_t>(n);
+    const int error = SSL_get_error(ssl, rc);
+    if (error == SSL_ERROR_ZERO_RETURN) return 0;
+    errno = error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE ? EAGAIN : ECONNRESET;
+    return -1;
+  };
+  auto send_some = [&](std::string_view data) -> ssize_t {
+    if (ssl == nullptr) return send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+    size_t n = 0;
+    ERR_clear_error();
+    const int rc = SSL_write_ex(ssl, data.data(), data.size(), &n);
+    if (rc == 1) return static_cast<ssize_t>(n);
+    const int error = SSL_get_error(ssl, rc);
+    errno = error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE ? EAGAIN : EPIPE;
+    return -1;
+  };
   // Reads what is there into pending; false at the end of the stream.
   auto receive = [&]() {
-    if (!ready(POLLIN)) return false;
+    const bool buffered = ssl != nullptr && SSL_pending(ssl) > 0;
+    if (!buffered && !ready(POLLIN)) return false;
     char buffer[4096];
-    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    const ssize_t n = recv_some(buffer, sizeof buffer);
     if (n > 0) pending.append(buffer, static_cast<size_t>(n));
     return n > 0 || (n < 0 && errno == EAGAIN);
   };
   auto send_all = [&](std::string_view data) {
     while (!data.empty()) {
-      const ssize_t n = send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+      const ssize_t n = send_some(data);
       if (n > 0) {
         data.remove_prefix(static_cast<size_t>(n));
       } else if (n < 0 && errno == EAGAIN) {
@@ -147,6 +214,9 @@ void ScriptedServer::Play(int fd, const Script& script) {
         open = Wait(step.ms);
         break;
       case Step::kClose:
+        if (ssl != nullptr) SSL_shutdown(ssl);
+        [[fallthrough]];
+      case Step::kCloseSocket:
         shutdown(fd, SHUT_WR);
         // Let the client see the clean end before the socket goes.
         while (receive()) {
@@ -175,6 +245,7 @@ void ScriptedServer::Play(int fd, const Script& script) {
     }
   }
   if (!pending.empty()) Record(pending);
+  if (ssl != nullptr) SSL_free(ssl);
   close(fd);
 }
 
