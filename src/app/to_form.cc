@@ -1,0 +1,336 @@
+#include "app/to_form.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <iterator>
+
+#include "app/dialog_style.h"
+#include "app/help_adapter.h"
+#include "app/text_display.h"
+
+namespace duvra {
+namespace {
+
+constexpr int kClientWidth = 382;
+constexpr int kClientHeight = 385;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 23;
+constexpr int kButtonGap = 6;
+constexpr int kButtonTop = kClientHeight - 8 - kButtonHeight;
+constexpr int kEditWidth = 330;
+constexpr int kListWidth = 250;
+constexpr int kListHeight = 90;
+constexpr int kComboWidth = 70;
+
+const char kHelpTopic[] = "Duvra.chm::/2000.html";
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, int left, int top, int width) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setGeometry(left, top, width, 21);
+  return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left,
+                        int top) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setGeometry(left, top, kButtonWidth, kButtonHeight);
+  b->setAutoDefault(false);
+  return b;
+}
+
+QListWidget* MakeList(QWidget* parent, const char* name, int top) {
+  auto* list = new QListWidget(parent);
+  list->setObjectName(QString::fromLatin1(name));
+  list->setGeometry(12, top, kListWidth, kListHeight);
+  // The core keeps the sorted order; the widget shows it as it is.
+  list->setSortingEnabled(false);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  return list;
+}
+
+QComboBox* MakeChoices(QWidget* parent, const char* name, const int* seconds, size_t count,
+                       int top) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  for (size_t i = 0; i < count; ++i) box->addItem(QString::number(seconds[i]));
+  box->setGeometry(110, top, kComboWidth, 21);
+  return box;
+}
+
+}  // namespace
+
+TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), db_(db), prompter_(prompter) {
+  setObjectName(QStringLiteral("TOForm"));
+  setWindowTitle(QStringLiteral("Options"));
+  setFont(DialogFont());
+  setModal(true);
+
+  Pages = new QTabWidget(this);
+  Pages->setObjectName(QStringLiteral("Pages"));
+  Pages->setGeometry(8, 8, kClientWidth - 16, kButtonTop - 16);
+
+  GeneralTab = new QWidget;
+  GeneralTab->setObjectName(QStringLiteral("GeneralTab"));
+  MakeLabel(GeneralTab, "NameLabel", QStringLiteral("Database name:"), 12, 16)
+      ->setBuddy(NameEdit = MakeEdit(GeneralTab, "NameEdit", 12, 32, kEditWidth));
+  MakeLabel(GeneralTab, "AddressLabel", QStringLiteral("Web address:"), 12, 64)
+      ->setBuddy(AddressEdit = MakeEdit(GeneralTab, "AddressEdit", 12, 80, kEditWidth));
+  Pages->addTab(GeneralTab, QStringLiteral("General"));
+
+  ContentTab = new QWidget;
+  ContentTab->setObjectName(QStringLiteral("ContentTab"));
+  KeywordsCheck = new QCheckBox(QStringLiteral("Create keywords"), ContentTab);
+  KeywordsCheck->setObjectName(QStringLiteral("KeywordsCheck"));
+  KeywordsCheck->move(12, 10);
+  KeywordsCheck->adjustSize();
+  ExcludeWordsLabel =
+      MakeLabel(ContentTab, "ExcludeWordsLabel", QStringLiteral("Exclude words:"), 12, 36);
+  ExcludeWordsEdit = MakeEdit(ContentTab, "ExcludeWordsEdit", 12, 52, kListWidth);
+  ExcludeWordsLabel->setBuddy(ExcludeWordsEdit);
+  AddWordsButton = MakeButton(ContentTab, "AddWordsButton", QStringLiteral("Add"), 270, 51);
+  ExcludeWordsList = MakeList(ContentTab, "ExcludeWordsList", 78);
+  RemoveWordsButton =
+      MakeButton(ContentTab, "RemoveWordsButton", QStringLiteral("Remove"), 270, 78);
+  MakeLabel(ContentTab, "ExcludePagesLabel", QStringLiteral("Exclude pages:"), 12, 176)
+      ->setBuddy(ExcludePagesEdit = MakeEdit(ContentTab, "ExcludePagesEdit", 12, 192, kListWidth));
+  AddPagesButton = MakeButton(ContentTab, "AddPagesButton", QStringLiteral("Add"), 270, 191);
+  ExcludePagesList = MakeList(ContentTab, "ExcludePagesList", 218);
+  RemovePagesButton =
+      MakeButton(ContentTab, "RemovePagesButton", QStringLiteral("Remove"), 270, 218);
+  Pages->addTab(ContentTab, QStringLiteral("Content"));
+
+  AdvancedTab = new QWidget;
+  AdvancedTab->setObjectName(QStringLiteral("AdvancedTab"));
+  MakeLabel(AdvancedTab, "AgentLabel", QStringLiteral("User agent:"), 12, 16)
+      ->setBuddy(AgentEdit = MakeEdit(AdvancedTab, "AgentEdit", 12, 32, kEditWidth));
+  TimeoutComboBox =
+      MakeChoices(AdvancedTab, "TimeoutComboBox", kTimeoutChoices, std::size(kTimeoutChoices), 64);
+  MakeLabel(AdvancedTab, "TimeoutLabel", QStringLiteral("Timeout:"), 12, 68)
+      ->setBuddy(TimeoutComboBox);
+  MakeLabel(AdvancedTab, "TimeoutSecondsLabel", QStringLiteral("Seconds"), 188, 68);
+  DelayComboBox =
+      MakeChoices(AdvancedTab, "DelayComboBox", kDelayChoices, std::size(kDelayChoices), 94);
+  MakeLabel(AdvancedTab, "DelayLabel", QStringLiteral("Requests delay:"), 12, 98)
+      ->setBuddy(DelayComboBox);
+  MakeLabel(AdvancedTab, "DelaySecondsLabel", QStringLiteral("Seconds"), 188, 98);
+  RestoreButton = MakeButton(AdvancedTab, "RestoreButton", QStringLiteral("Restore"), 12, 130);
+  Pages->addTab(AdvancedTab, QStringLiteral("Advanced"));
+
+  const int right = kClientWidth - 8;
+  OKButton = MakeButton(this, "OKButton", QStringLiteral("OK"),
+                        right - 3 * kButtonWidth - 2 * kButtonGap, kButtonTop);
+  OKButton->setDefault(true);
+  CancelButton = MakeButton(this, "CancelButton", QStringLiteral("Cancel"),
+                            right - 2 * kButtonWidth - kButtonGap, kButtonTop);
+  HelpButton =
+      MakeButton(this, "HelpButton", QStringLiteral("Help"), right - kButtonWidth, kButtonTop);
+
+  connect(KeywordsCheck, &QCheckBox::clicked, this, &TOForm::KeywordsCheckClick);
+  connect(ExcludeWordsEdit, &QLineEdit::textChanged, this, &TOForm::ExcludeWordsEditChange);
+  connect(ExcludePagesEdit, &QLineEdit::textChanged, this, &TOForm::ExcludePagesEditChange);
+  connect(ExcludeWordsList, &QListWidget::itemSelectionChanged, this,
+          &TOForm::ExcludeWordsListClick);
+  connect(ExcludePagesList, &QListWidget::itemSelectionChanged, this,
+          &TOForm::ExcludePagesListClick);
+  connect(AddWordsButton, &QPushButton::clicked, this, &TOForm::AddWordsButtonClick);
+  connect(AddPagesButton, &QPushButton::clicked, this, &TOForm::AddPagesButtonClick);
+  connect(RemoveWordsButton, &QPushButton::clicked, this, &TOForm::RemoveWordsButtonClick);
+  connect(RemovePagesButton, &QPushButton::clicked, this, &TOForm::RemovePagesButtonClick);
+  connect(RestoreButton, &QPushButton::clicked, this, &TOForm::RestoreButtonClick);
+  connect(OKButton, &QPushButton::clicked, this, &TOForm::OKButtonClick);
+  connect(CancelButton, &QPushButton::clicked, this, &TOForm::CancelButtonClick);
+  connect(HelpButton, &QPushButton::clicked, this, &TOForm::HelpButtonClick);
+  ExcludeWordsEdit->installEventFilter(this);
+  ExcludePagesEdit->installEventFilter(this);
+
+  FixAndCentre(this, kClientWidth, kClientHeight);
+  ShowEnabling();
+}
+
+void TOForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) FormActivate();
+}
+
+void TOForm::FormActivate() {
+  options_.FormActivate(db_);
+  Pages->setCurrentWidget(GeneralTab);
+  ShowState();
+  Pages->setFocus();
+}
+
+void TOForm::ShowList(QListWidget* list, const SortedList& items) {
+  const bool was = showing_;
+  showing_ = true;
+  list->clear();
+  for (size_t i = 0; i < items.items().size(); ++i) {
+    list->addItem(ToDisplay(items.items()[i]));
+    list->item(static_cast<int>(i))->setSelected(items.selected(i));
+  }
+  showing_ = was;
+}
+
+void TOForm::ShowState() {
+  showing_ = true;
+  NameEdit->setText(ToDisplay(options_.name));
+  AddressEdit->setText(ToDisplay(options_.address));
+  AgentEdit->setText(ToDisplay(options_.agent));
+  KeywordsCheck->setChecked(options_.keywords_checked);
+  TimeoutComboBox->setCurrentIndex(options_.timeout_item);
+  DelayComboBox->setCurrentIndex(options_.delay_item);
+  ExcludeWordsEdit->setText(ToDisplay(options_.words_edit));
+  ExcludePagesEdit->setText(ToDisplay(options_.pages_edit));
+  ShowList(ExcludeWordsList, options_.words);
+  ShowList(ExcludePagesList, options_.pages);
+  showing_ = false;
+  ShowEnabling();
+}
+
+void TOForm::ShowEnabling() {
+  for (QWidget* w :
+       {static_cast<QWidget*>(ExcludeWordsLabel), static_cast<QWidget*>(ExcludeWordsEdit),
+        static_cast<QWidget*>(ExcludeWordsList)}) {
+    w->setEnabled(options_.word_controls_enabled);
+  }
+  AddWordsButton->setEnabled(options_.add_words_enabled);
+  RemoveWordsButton->setEnabled(options_.remove_words_enabled);
+  AddPagesButton->setEnabled(options_.add_pages_enabled);
+  RemovePagesButton->setEnabled(options_.remove_pages_enabled);
+}
+
+void TOForm::ReadControls() {
+  options_.name = FromDisplay(NameEdit->text());
+  options_.address = FromDisplay(AddressEdit->text());
+  options_.agent = FromDisplay(AgentEdit->text());
+  options_.keywords_checked = KeywordsCheck->isChecked();
+  options_.timeout_item = TimeoutComboBox->currentIndex();
+  options_.delay_item = DelayComboBox->currentIndex();
+}
+
+void TOForm::KeywordsCheckClick() {
+  options_.keywords_checked = KeywordsCheck->isChecked();
+  options_.KeywordsCheckClick();
+  ShowEnabling();
+}
+
+void TOForm::ExcludeWordsEditChange(const QString& text) {
+  if (showing_) return;
+  options_.words_edit = FromDisplay(text);
+  options_.ExcludeWordsEditChange();
+  ShowEnabling();
+}
+
+void TOForm::ExcludePagesEditChange(const QString& text) {
+  if (showing_) return;
+  options_.pages_edit = FromDisplay(text);
+  options_.ExcludePagesEditChange();
+  ShowEnabling();
+}
+
+void TOForm::ExcludeWordsListClick() {
+  if (showing_) return;
+  for (int i = 0; i < ExcludeWordsList->count(); ++i) {
+    options_.words.SetSelected(static_cast<size_t>(i), ExcludeWordsList->item(i)->isSelected());
+  }
+  options_.ExcludeWordsListClick();
+  ShowEnabling();
+}
+
+void TOForm::ExcludePagesListClick() {
+  if (showing_) return;
+  for (int i = 0; i < ExcludePagesList->count(); ++i) {
+    options_.pages.SetSelected(static_cast<size_t>(i), ExcludePagesList->item(i)->isSelected());
+  }
+  options_.ExcludePagesListClick();
+  ShowEnabling();
+}
+
+void TOForm::AddWordsButtonClick() {
+  options_.words_edit = FromDisplay(ExcludeWordsEdit->text());
+  options_.AddWordsButtonClick();
+  showing_ = true;
+  ExcludeWordsEdit->setText(ToDisplay(options_.words_edit));
+  showing_ = false;
+  ShowList(ExcludeWordsList, options_.words);
+  ShowEnabling();
+}
+
+void TOForm::AddPagesButtonClick() {
+  options_.pages_edit = FromDisplay(ExcludePagesEdit->text());
+  options_.AddPagesButtonClick();
+  showing_ = true;
+  ExcludePagesEdit->setText(ToDisplay(options_.pages_edit));
+  showing_ = false;
+  ShowList(ExcludePagesList, options_.pages);
+  ShowEnabling();
+}
+
+void TOForm::RemoveWordsButtonClick() {
+  options_.RemoveWordsButtonClick();
+  ShowList(ExcludeWordsList, options_.words);
+  ShowEnabling();
+}
+
+void TOForm::RemovePagesButtonClick() {
+  options_.RemovePagesButtonClick();
+  ShowList(ExcludePagesList, options_.pages);
+  ShowEnabling();
+}
+
+void TOForm::RestoreButtonClick() {
+  ReadControls();
+  options_.RestoreButtonClick();
+  AgentEdit->setText(ToDisplay(options_.agent));
+  TimeoutComboBox->setCurrentIndex(options_.timeout_item);
+  DelayComboBox->setCurrentIndex(options_.delay_item);
+}
+
+void TOForm::OKButtonClick() {
+  ReadControls();
+  if (Status s = options_.OKButtonClick(db_); !s.ok()) {
+    prompter_.ShowError(s.message());  // the dialog stays open
+    return;
+  }
+  accept();
+}
+
+void TOForm::CancelButtonClick() { reject(); }
+
+void TOForm::HelpButtonClick() { HtmlHelp(kHelpTopic); }
+
+bool TOForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress &&
+      (watched == ExcludeWordsEdit || watched == ExcludePagesEdit)) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (watched == ExcludeWordsEdit && !ExcludeWordsEdit->text().isEmpty()) {
+        AddWordsButtonClick();
+      }
+      if (watched == ExcludePagesEdit && !ExcludePagesEdit->text().isEmpty()) {
+        AddPagesButtonClick();
+      }
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace duvra

@@ -1,0 +1,90 @@
+// The Options dialog: the database name, site address, keyword creation,
+// excluded words and pages, user agent, timeout and request delay of the
+// open database. Its rules are the core's IndexOptions; the widgets mirror
+// that state. OK writes the header at once.
+#pragma once
+
+#include <QDialog>
+
+#include "database/db_files.h"
+#include "database/prompter.h"
+#include "indexer/index_options.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+
+namespace duvra {
+
+class TOForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  // db and prompter belong to the main window and outlive the dialog.
+  TOForm(Database& db, Prompter& prompter, QWidget* parent = nullptr);
+
+  QTabWidget* Pages;
+  QWidget* GeneralTab;
+  QWidget* ContentTab;
+  QWidget* AdvancedTab;
+  QLineEdit* NameEdit;
+  QLineEdit* AddressEdit;
+  QCheckBox* KeywordsCheck;
+  QLabel* ExcludeWordsLabel;
+  QLineEdit* ExcludeWordsEdit;
+  QListWidget* ExcludeWordsList;
+  QPushButton* AddWordsButton;
+  QPushButton* RemoveWordsButton;
+  QLineEdit* ExcludePagesEdit;
+  QListWidget* ExcludePagesList;
+  QPushButton* AddPagesButton;
+  QPushButton* RemovePagesButton;
+  QLineEdit* AgentEdit;
+  QComboBox* TimeoutComboBox;
+  QComboBox* DelayComboBox;
+  QPushButton* RestoreButton;
+  QPushButton* OKButton;
+  QPushButton* CancelButton;
+  QPushButton* HelpButton;
+
+ public slots:
+  // Loads every control from the open database; runs on each showing.
+  void FormActivate();
+  void KeywordsCheckClick();
+  void ExcludeWordsEditChange(const QString& text);
+  void ExcludePagesEditChange(const QString& text);
+  void ExcludeWordsListClick();
+  void ExcludePagesListClick();
+  void AddWordsButtonClick();
+  void AddPagesButtonClick();
+  void RemoveWordsButtonClick();
+  void RemovePagesButtonClick();
+  void RestoreButtonClick();
+  void OKButtonClick();
+  void CancelButtonClick();
+  void HelpButtonClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  // Enter in an add-edit adds its text (when there is some) and goes no
+  // further, so it never presses OK.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // The model's state onto the widgets, and the free-text controls back.
+  void ShowState();
+  void ShowEnabling();
+  void ShowList(QListWidget* list, const SortedList& items);
+  void ReadControls();
+
+  Database& db_;
+  Prompter& prompter_;
+  IndexOptions options_;
+  bool showing_ = false;  // true while ShowState fills the widgets
+};
+
+}  // namespace duvra

@@ -1,0 +1,250 @@
+#include "app/tr_form.h"
+
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "app/dialog_style.h"
+#include "app/text_display.h"
+#include "http/http_client.h"
+#include "http/request.h"
+#include "indexer/merge.h"
+
+namespace duvra {
+namespace {
+
+constexpr int kClientWidth = 382;
+constexpr int kClientHeight = 385;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 23;
+constexpr int kButtonGap = 6;
+constexpr int kButtonTop = kClientHeight - 8 - kButtonHeight;
+constexpr int kPageWidth = kClientWidth - 16;
+constexpr int kPageHeight = kButtonTop - 16;
+constexpr int kMemoHeight = 200;
+// The form's read time-out until a crawl sets its own.
+constexpr int kFormReadTimeoutMs = 30000;
+
+}  // namespace
+
+// Forwards the worker's reports to the window's thread. A queued call whose
+// window has been destroyed is dropped by Qt.
+class TRForm::Observer : public CrawlObserver {
+ public:
+  Observer(TRForm* form, int generation) : form_(form), generation_(generation) {}
+  void Line(const std::string& text) override {
+    QString line = ToDisplay(text);
+    const int g = generation_;
+    TRForm* f = form_;
+    QMetaObject::invokeMethod(
+        f,
+        [f, g, line] {
+          if (g == f->generation_) f->AddLine(line);
+        },
+        Qt::QueuedConnection);
+  }
+  void Progress(size_t read, size_t found) override {
+    TRForm* f = form_;
+    const int g = generation_;
+    QMetaObject::invokeMethod(
+        f, [f, g, read, found] { f->ShowProgress(g, read, found); }, Qt::QueuedConnection);
+  }
+  void Finished(CrawlOutcome outcome) override {
+    TRForm* f = form_;
+    const int g = generation_;
+    QMetaObject::invokeMethod(
+        f, [f, g, outcome] { f->CrawlFinished(g, outcome); }, Qt::QueuedConnection);
+  }
+
+ private:
+  TRForm* form_;
+  int generation_;
+};
+
+TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFetcher* fetcher)
+    : QDialog(parent), db_(db), reselect_index_(reselect_index) {
+  setObjectName(QStringLiteral("TRForm"));
+  setWindowTitle(QStringLiteral("Index"));
+  setFont(DialogFont());
+  setModal(true);
+
+  if (fetcher == nullptr) {
+    auto client = std::make_unique<HttpClient>();
+    client->SetAccept(std::string(kDefaultAccept));
+    client->SetCookiesEnabled(true);
+    client->SetReadTimeout(kFormReadTimeoutMs);
+    client->SetUserAgent(std::string(kDefaultUserAgent));
+    own_fetcher_ = std::move(client);
+    fetcher = own_fetcher_.get();
+  }
+  crawler_ = std::make_unique<Crawler>(*fetcher);
+  thread_ = std::make_unique<CrawlThread>(*crawler_);
+
+  Pages = new QTabWidget(this);
+  Pages->setObjectName(QStringLiteral("Pages"));
+  Pages->setGeometry(8, 8, kPageWidth, kPageHeight);
+  ConnectionTab = new QWidget;
+  ConnectionTab->setObjectName(QStringLiteral("ConnectionTab"));
+  Memo = new QPlainTextEdit(ConnectionTab);
+  Memo->setObjectName(QStringLiteral("Memo"));
+  Memo->setReadOnly(true);
+  Memo->setFrameShape(QFrame::NoFrame);
+  Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo->setGeometry(0, 0, kPageWidth - 4, kMemoHeight);
+  Progress = new QProgressBar(ConnectionTab);
+  Progress->setObjectName(QStringLiteral("Progress"));
+  Progress->setGeometry(8, kMemoHeight + 8, kPageWidth - 20, 18);
+  Progress->setRange(0, 1);
+  Progress->setValue(0);
+  Progress->setFormat(QStringLiteral("%v of %m pages"));
+  auto radio = [this](const char* name, const QString& caption, int top) {
+    auto* r = new QRadioButton(caption, ConnectionTab);
+    r->setObjectName(QString::fromLatin1(name));
+    r->move(8, top);
+    r->adjustSize();
+    return r;
+  };
+  AllRadio =
+      radio("AllRadio", QStringLiteral("Add all pages (Ignore duplicates)"), kMemoHeight + 36);
+  UpdateRadio =
+      radio("UpdateRadio", QStringLiteral("Add new and update pages where the content has changed"),
+            kMemoHeight + 58);
+  NewRadio = radio("NewRadio", QStringLiteral("Just add new pages"), kMemoHeight + 80);
+  AllRadio->setChecked(true);
+  Pages->addTab(ConnectionTab, QStringLiteral("Connection"));
+
+  auto button = [this](const char* name, const QString& caption, int index) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
+    const int left = kClientWidth - 8 - (3 - index) * kButtonWidth - (2 - index) * kButtonGap;
+    b->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
+    b->setAutoDefault(false);
+    return b;
+  };
+  StopButton = button("StopButton", QStringLiteral("Stop"), 0);
+  StopButton->setEnabled(false);
+  OKButton = button("OKButton", QStringLiteral("OK"), 1);
+  OKButton->setDefault(true);
+  CancelButton = button("CancelButton", QStringLiteral("Cancel"), 2);
+  OKButton->setEnabled(false);
+
+  // The crawl starts once the window is on screen and the event loop runs.
+  Timer = new QTimer(this);
+  Timer->setObjectName(QStringLiteral("Timer"));
+  Timer->setSingleShot(true);
+  Timer->setInterval(1);
+
+  connect(Timer, &QTimer::timeout, this, &TRForm::TimerTimer);
+  connect(StopButton, &QPushButton::clicked, this, &TRForm::StopButtonClick);
+  connect(OKButton, &QPushButton::clicked, this, &TRForm::OKButtonClick);
+  connect(CancelButton, &QPushButton::clicked, this, &TRForm::CancelButtonClick);
+
+  FixAndCentre(this, kClientWidth, kClientHeight);
+}
+
+TRForm::~TRForm() { StopCrawl(); }
+
+bool TRForm::crawling() const { return thread_->running(); }
+
+void TRForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) FormShow();
+}
+
+void TRForm::FormShow() {
+  // Nothing can be merged before a crawl has read something.
+  OKButton->setEnabled(false);
+  start_flag_ = true;
+  Timer->start();
+}
+
+void TRForm::TimerTimer() {
+  if (!start_flag_) return;
+  start_flag_ = false;
+  Execute();
+}
+
+void TRForm::AddLine(const QString& text) { Memo->appendPlainText(text); }
+
+void TRForm::Execute() {
+  Pages->setFocus();
+  for (QWidget* w : {static_cast<QWidget*>(AllRadio), static_cast<QWidget*>(UpdateRadio),
+                     static_cast<QWidget*>(NewRadio), static_cast<QWidget*>(OKButton)}) {
+    w->setEnabled(false);
+  }
+  Progress->setRange(0, 1);
+  Progress->setValue(0);
+  CrawlSettings settings;
+  if (Status s = MakeCrawlSettings(db_, &settings); !s.ok()) {
+    // Told in the log; no fetch is made and nothing can be merged.
+    AddLine(ToDisplay(s.message()));
+    AddLine(QString());
+    AddLine(QString::fromLatin1(kIndexStopped.data(), kIndexStopped.size()));
+    return;
+  }
+  thread_->Join();
+  ++generation_;
+  observer_ = std::make_unique<Observer>(this, generation_);
+  StopButton->setEnabled(true);
+  thread_->Start(std::move(settings), *observer_);
+}
+
+void TRForm::ShowProgress(int generation, size_t read, size_t found) {
+  if (generation != generation_) return;
+  Progress->setRange(0, static_cast<int>(found));
+  Progress->setValue(static_cast<int>(read));
+}
+
+void TRForm::CrawlFinished(int generation, CrawlOutcome outcome) {
+  if (generation != generation_) return;
+  thread_->Join();
+  StopButton->setEnabled(false);
+  if (outcome == CrawlOutcome::kFailedStart) return;  // only Cancel is left
+  AllRadio->setEnabled(true);
+  AllRadio->setChecked(true);
+  UpdateRadio->setEnabled(!db_.records.empty());
+  NewRadio->setEnabled(!db_.records.empty());
+  OKButton->setEnabled(true);
+}
+
+void TRForm::StopButtonClick() {
+  // The worker finishes the page in hand and reports back; the merge
+  // choice appears when it has.
+  StopButton->setEnabled(false);
+  thread_->RequestStop();
+}
+
+void TRForm::OKButtonClick() {
+  if (crawling() || !OKButton->isEnabled()) return;
+  const MergeMode mode = UpdateRadio->isChecked() ? MergeMode::kUpdate
+                         : NewRadio->isChecked()  ? MergeMode::kNew
+                                                  : MergeMode::kAll;
+  MergeResult r = MergePages(db_, crawler_->pages(), crawler_->site_root(), mode);
+  reselect_index_ = r.reselect_index;
+  accept();
+}
+
+void TRForm::CancelButtonClick() { reject(); }
+
+void TRForm::StopCrawl() {
+  if (thread_ && thread_->running()) thread_->RequestStop();
+  if (thread_) thread_->Join();
+  ++generation_;  // reports still queued belong to a closed window
+}
+
+void TRForm::done(int result) {
+  start_flag_ = false;
+  Timer->stop();
+  StopCrawl();
+  StopButton->setEnabled(false);
+  Memo->clear();
+  QDialog::done(result);
+}
+
+}  // namespace duvra
