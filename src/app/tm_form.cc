@@ -34,6 +34,8 @@
 #include "app/ti_form.h"
 #include "app/text_display.h"
 #include "app/tk_form.h"
+#include "app/to_form.h"
+#include "app/tr_form.h"
 #include "app/ts_form.h"
 #include "app/tw_form.h"
 #include "app/web_links.h"
@@ -126,6 +128,8 @@ TMForm::TMForm(QWidget* parent)
   tw_form_ = new TWForm(this);
   tc_form_ = new TCForm(this);
   tb_form_ = new TBForm(db_, prompter_, this);
+  tr_form_ = new TRForm(db_, reselect_index_, this);
+  to_form_ = new TOForm(db_, prompter_, this);
   ti_form_ = new TIForm(db_, prompter_, this);
   tk_form_ = new TKForm(this);
 
@@ -549,11 +553,12 @@ void TMForm::TBXInsertFileClick() {
 }
 
 void TMForm::TBXIndexClick() {
-  // The indexer window (TRForm) opens here, then ReselectAfterWindow().
+  ExecDialog(*tr_form_);
+  ReselectAfterWindow();
 }
 
 void TMForm::TBXOptionsClick() {
-  // The Options dialog (TOForm) opens here.
+  ExecDialog(*to_form_);
   Refresh();
 }
 

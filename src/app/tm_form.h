@@ -31,6 +31,8 @@ class TCForm;
 class TEForm;
 class TIForm;
 class TKForm;
+class TOForm;
+class TRForm;
 class TSForm;
 class TWForm;
 
@@ -174,6 +176,8 @@ class TMForm : public QMainWindow {
   TSForm* ts_form_ = nullptr;
   TWForm* tw_form_ = nullptr;
   TCForm* tc_form_ = nullptr;
+  TRForm* tr_form_ = nullptr;
+  TOForm* to_form_ = nullptr;
   TIForm* ti_form_ = nullptr;
   TKForm* tk_form_ = nullptr;
 
