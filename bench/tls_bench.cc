@@ -1,0 +1,164 @@
+// 2,000 sequential HTTPS GETs of a 20 KB page from nginx with TLS on
+// loopback over one kept-alive connection: the page fetcher against curl
+// (and wget) fetching the same address list in the same run, all trusting
+// the same test authority made for the run. Prints time ratios.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../tests/http/nginx_server.h"
+#include "../tests/http/test_ca.h"
+#include "http/http_client.h"
+
+extern char** environ;
+
+namespace {
+
+using duvra::testing::NginxServer;
+using duvra::testing::NginxTls;
+using duvra::testing::TestCa;
+
+constexpr int kRequests = 2000;
+constexpr size_t kPageBytes = 20 * 1024;
+
+NginxServer* server = nullptr;
+std::vector<std::string> addresses;
+std::string list_file, curl_config, ca_file;
+
+// Runs a program with its output thrown away; true when it exits with 0.
+bool Run(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return false;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool FetchAllOurs() {
+  duvra::HttpClient client;
+  client.SetTrust(duvra::TlsTrust{ca_file, ""});
+  for (const std::string& address : addresses) {
+    const duvra::FetchResult r = client.Get(address);
+    if (!r.ok || r.body.size() != kPageBytes) return false;
+  }
+  return true;
+}
+
+bool FetchAllCurl() { return Run({"curl", "-s", "--cacert", ca_file, "-K", curl_config}); }
+bool FetchAllWget() {
+  return Run({"wget", "-q", "--ca-certificate=" + ca_file, "-O", "/dev/null", "-i", list_file});
+}
+
+void Fetch(benchmark::State& state, bool (*fetch_all)()) {
+  for (auto _ : state) {
+    if (!fetch_all()) {
+      state.SkipWithError("a fetch failed");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kRequests);
+}
+
+void BM_Duvra(benchmark::State& state) { Fetch(state, FetchAllOurs); }
+void BM_Curl(benchmark::State& state) { Fetch(state, FetchAllCurl); }
+void BM_Wget(benchmark::State& state) { Fetch(state, FetchAllWget); }
+
+// Keeps the median real time of each benchmark for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" &&
+          !run.error_occurred) {
+        medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> medians;
+};
+
+// One pass of a fetcher, checked against the server's log: every request
+// answered, and over how many connections.
+bool Verify(const char* name, bool (*fetch_all)()) {
+  const size_t before = server->AccessLog().size();
+  const bool ok = fetch_all();
+  const std::vector<NginxServer::LogEntry> log = server->AccessLog(before + kRequests);
+  const std::vector<NginxServer::LogEntry> mine(log.begin() + static_cast<long>(before), log.end());
+  std::printf("%-6s %s: %zu requests over %zu connection(s)\n", name, ok ? "ok" : "FAILED",
+              mine.size(), NginxServer::Connections(mine));
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  TestCa ca;
+  ca_file = ca.ca_file();
+  const TestCa::Issued issued = ca.Issue("nginx", "DNS:localhost,IP:127.0.0.1");
+  NginxServer nginx("", NginxTls{issued.cert_file, issued.key_file});
+  if (!nginx.ok()) {
+    std::fprintf(stderr, "tls_bench: %s\n", nginx.error().c_str());
+    return 1;
+  }
+  server = &nginx;
+  std::string page;
+  while (page.size() < kPageBytes)
+    page += "<p>Twenty kilobytes of page text for the crawler.</p>\n";
+  page.resize(kPageBytes);
+  nginx.WritePage("/page.html", page);
+
+  list_file = ca.dir() + "/addresses.txt";
+  curl_config = ca.dir() + "/curl.cfg";
+  std::ofstream list(list_file), config(curl_config);
+  for (int i = 0; i < kRequests; ++i) {
+    addresses.push_back(nginx.Url("/page.html?n=" + std::to_string(i)));
+    list << addresses.back() << "\n";
+    config << "url = \"" << addresses.back() << "\"\noutput = \"/dev/null\"\n";
+  }
+  list.close();
+  config.close();
+
+  // Only fetchers that get every page over TLS take part.
+  const bool have_curl = Run({"curl", "--version"}) && Verify("curl", FetchAllCurl);
+  const bool have_wget = Run({"wget", "--version"}) && Verify("wget", FetchAllWget);
+  if (!Verify("duvra", FetchAllOurs)) return 1;
+
+  auto configure = [](benchmark::internal::Benchmark* b) {
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+    b->ReportAggregatesOnly(true);
+  };
+  configure(benchmark::RegisterBenchmark("BM_Duvra", BM_Duvra));
+  if (have_curl) configure(benchmark::RegisterBenchmark("BM_Curl", BM_Curl));
+  if (have_wget) configure(benchmark::RegisterBenchmark("BM_Wget", BM_Wget));
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+
+  const double ours = reporter.medians["BM_Duvra"];
+  std::printf("\n%d HTTPS GETs of %zu bytes, median of 5 runs:\n", kRequests, kPageBytes);
+  for (const char* other : {"BM_Curl", "BM_Wget"}) {
+    if (ours > 0 && reporter.medians.count(other)) {
+      // Above 1: ours is faster.
+      std::printf("  %s time / our time = %.2f\n", other + 3, reporter.medians[other] / ours);
+    }
+  }
+  benchmark::Shutdown();
+  return 0;
+}
