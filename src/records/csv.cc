@@ -76,7 +76,8 @@ class CsvReader {
       if (At(q_)) {
         pos_ += q_.size();
         if (!At(q_)) return;  // the closing qualifier
-        out->append(q_);      // a doubled qualifier stands for one
+        // A doubled qualifier stands for one, made safe like any text.
+        for (char c : q_) AppendChar(out, c);
         pos_ += q_.size();
       } else if (SkipLineBreak()) {
         out->push_back(' ');
@@ -99,7 +100,7 @@ class CsvReader {
   }
 
   static void AppendChar(std::string* out, char c) {
-    out->push_back(c == kFieldSeparator ? ' ' : c);
+    out->push_back(c == kFieldSeparator || c == '\r' || c == '\n' ? ' ' : c);
   }
 
   std::string_view data_, d_, q_;
