@@ -61,8 +61,20 @@ void ConvertSelected(Database& db, Convert convert) {
 
 }  // namespace
 
+bool StartsWithScheme(std::string_view address) {
+  if (address.empty() || !std::isalpha(static_cast<unsigned char>(address[0]))) return false;
+  size_t i = 1;
+  while (i < address.size() && (std::isalnum(static_cast<unsigned char>(address[i])) ||
+                                address[i] == '+' || address[i] == '-' || address[i] == '.')) {
+    ++i;
+  }
+  return address.substr(i, 3) == "://";
+}
+
 std::string ConversionBase(std::string_view site_address) {
-  if (site_address.find(kHttp) != std::string_view::npos) return std::string(site_address);
+  // Sites served over HTTPS are typed with their scheme; only a bare host
+  // and path get the plain-HTTP one.
+  if (StartsWithScheme(site_address)) return std::string(site_address);
   return std::string(kHttp) + std::string(site_address);
 }
 

@@ -10,7 +10,13 @@
 
 namespace duvra {
 
-// The site address when it contains "http://", else "http://" + address.
+// Whether the address begins with a scheme and "://" ("http://",
+// "https://", "HTTP://"): letters, digits, "+", "-" or ".", starting with a
+// letter.
+bool StartsWithScheme(std::string_view address);
+
+// The site address as typed when it begins with a scheme ("http://",
+// "https://" ...), else "http://" + address.
 std::string ConversionBase(std::string_view site_address);
 
 // The box's text changed: store it, enable Index, set the dirty flag.

@@ -4,13 +4,15 @@
 #include <array>
 #include <charconv>
 
+#include "database/address_conversion.h"
+#include "indexer/redirects.h"
+
 namespace duvra {
 namespace {
 
 constexpr std::array<int, 6> kTimeoutSeconds = {10, 20, 30, 40, 50, 60};
 constexpr std::array<int, 10> kDelaySeconds = {0, 1, 2, 3, 4, 5, 10, 20, 30, 60};
 constexpr int kMillisecondsPerSecond = 1000;
-constexpr std::string_view kScheme = "http://";
 
 }  // namespace
 
@@ -37,10 +39,7 @@ bool ParseWholeNumber(std::string_view text, int* value) {
   return ec == std::errc() && ptr == end;
 }
 
-std::string StartAddressOf(std::string_view site_address) {
-  if (site_address.find(kScheme) != std::string_view::npos) return std::string(site_address);
-  return std::string(kScheme) + std::string(site_address);
-}
+std::string StartAddressOf(std::string_view site_address) { return ConversionBase(site_address); }
 
 Status MakeCrawlSettings(const Database& db, CrawlSettings* out) {
   int timeout_index = 0, delay_index = 0;
@@ -86,19 +85,32 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   excluded_addresses_.clear();
 
   // The body of this test read is not analysed; the first pass reads the
-  // start page again.
-  FetchResult test = fetcher_.Get(settings.start_address);
-  if (!test.ok || test.stopped || stop_requested()) {
+  // start page again, at the address its redirects ended at.
+  const StartRead test = ReadStartAddress(fetcher_, settings.start_address);
+  for (const std::string& line : test.lines) observer.Line(line);
+  if (!test.result.ok || test.result.stopped || stop_requested()) {
     stop_ = true;
     return false;
   }
-  site_root_ = SiteRootOf(settings.start_address);
+  settings_.start_address = test.final_address;
+  site_root_ = SiteRootOf(settings_.start_address);
   for (const std::string& page : settings.excluded_pages) {
     excluded_addresses_.insert(site_root_ + page);
   }
-  table_.Reset(settings.start_address);
+  table_.Reset(settings_.start_address);
   observer.Progress(0, table_.count());
   return true;
+}
+
+void Crawler::FollowRedirect(const std::string& address, const FetchResult& result,
+                             CrawlObserver& observer) {
+  const std::string target = ResolveLocation(address, result.location);
+  if (target.empty()) return;
+  // Through the link rules: only an address inside the site root that is
+  // new to the table is appended.
+  if (AddToList(target, LinkContext{PageDirectoryOf(address), site_root_}, table_)) {
+    observer.Progress(pages_.size(), table_.count());
+  }
 }
 
 bool Crawler::Excluded(const std::string& address) const {
@@ -142,7 +154,12 @@ void Crawler::GetHTML(CrawlObserver& observer) {
     }
     table_.ClearPending(n);
     first_pending_ = n + 1;
-    if (!result.ok) return;
+    if (!result.ok) {
+      // No record either way; a redirect inside the site root adds the
+      // page it points to.
+      if (IsRedirect(result)) FollowRedirect(address, result, observer);
+      return;
+    }
     ReadPage(address, result.body, observer);
     observer.Progress(pages_.size(), table_.count());
     if (pages_.size() >= limits_.max_pages) {

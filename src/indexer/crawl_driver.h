@@ -40,7 +40,8 @@ int ReadTimeoutMs(int timeout_index);
 int RequestDelayMs(int delay_index);
 // An optional sign and decimal digits that fit an int, nothing else.
 bool ParseWholeNumber(std::string_view text, int* value);
-// The site address, with "http://" put in front unless it contains one.
+// The site address as typed when it begins with a scheme ("http://",
+// "https://" ...), else with "http://" put in front.
 std::string StartAddressOf(std::string_view site_address);
 
 // Everything a crawl reads of the open database, converted.
@@ -91,8 +92,9 @@ class Crawler {
   // then the closing lines. The pages read are kept for the merge.
   CrawlOutcome Execute(const CrawlSettings& settings, CrawlObserver& observer);
 
-  // Prepares a crawl and reads the start address once; false when it
-  // cannot be read (the stop flag is then set).
+  // Prepares a crawl and reads the start address once, following up to five
+  // redirects on its host (the crawl then starts from where they end);
+  // false when it cannot be read (the stop flag is then set).
   bool Init(const CrawlSettings& settings, CrawlObserver& observer);
   // One crawl pass over the entries pending at its start.
   void GetHTML(CrawlObserver& observer);
@@ -107,11 +109,16 @@ class Crawler {
 
   const std::vector<PageRecord>& pages() const { return pages_; }
   const std::string& site_root() const { return site_root_; }
+  // Where the crawl started: the start address after its redirects.
+  const std::string& start_address() const { return settings_.start_address; }
   const CrawlTable& table() const { return table_; }
 
  private:
   bool Excluded(const std::string& address) const;
   void ReadPage(const std::string& address, const std::string& body, CrawlObserver& observer);
+  // A page that redirects: where it points is taken as a link of it.
+  void FollowRedirect(const std::string& address, const FetchResult& result,
+                      CrawlObserver& observer);
 
   PageFetcher& fetcher_;
   CrawlLimits limits_;

@@ -70,6 +70,12 @@ std::string_view SchemeOf(std::string_view value) {
   return value.substr(0, i);
 }
 
+// "http" or "https", in any letter case.
+bool IsWebScheme(std::string_view scheme) {
+  return (scheme.size() == 4 && MatchesLowered(scheme, 0, "http")) ||
+         (scheme.size() == 5 && MatchesLowered(scheme, 0, "https"));
+}
+
 }  // namespace
 
 std::string LowerAscii(std::string_view text) {
@@ -252,8 +258,7 @@ bool AddToList(std::string_view link_value, const LinkContext& context, CrawlTab
   // A fragment points into a page; the page itself is what counts.
   if (link.starts_with('#')) return false;
   if (size_t hash = link.find('#'); hash != std::string::npos) link.resize(hash);
-  if (std::string_view scheme = SchemeOf(link);
-      !scheme.empty() && !(scheme.size() == 4 && MatchesLowered(scheme, 0, "http"))) {
+  if (std::string_view scheme = SchemeOf(link); !scheme.empty() && !IsWebScheme(scheme)) {
     return false;
   }
   if (ContainsLowered(link, "mailto")) return false;

@@ -126,6 +126,25 @@ class TRFormTest : public QObject {
     QCOMPARE(reselect_, 3LL);
   }
 
+  void ARedirectedStartIsToldAndCrawledWhereItEnds() {
+    fetcher_->redirects = {{"http://site/", "https://site/"}};
+    fetcher_->site = {{"https://site/", Page("Home", {"a.htm"})},
+                      {"https://site/a.htm", Page("A", {})}};
+    db_.records.Assign({"0^Old^/a.htm^^^1"});
+    Show();
+    WaitUntilFinished();
+    QCOMPARE(MemoLines(Form()),
+             QStringList({"Connecting ...", "Redirected to https://site/",
+                          "Put this address into the site address to start there directly.",
+                          "Reading https://site/", "Reading https://site/a.htm", "",
+                          "Index complete.", ""}));
+    // The local address is compared under the root the redirect ended at.
+    Form().UpdateRadio->click();
+    QTest::mouseClick(Form().OKButton, Qt::LeftButton);
+    QCOMPARE(db_.records.lines(),
+             (std::vector<std::string>{"0^A^https://site/a.htm^^^1", "0^Home^https://site/^^^0"}));
+  }
+
   void AnUnreachableStartLeavesOnlyCancel() {
     db_.settings.site_address = "nowhere/";
     Show();

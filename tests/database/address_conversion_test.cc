@@ -38,6 +38,12 @@ TEST(ConversionBase, AddsSchemeOnlyWhenMissing) {
   EXPECT_EQ(ConversionBase("example.com"), kBase);
   EXPECT_EQ(ConversionBase(kBase), kBase);
   EXPECT_EQ(ConversionBase(""), "http://");
+  // An address with any scheme is used as typed; one that only mentions
+  // "http://" later on gets it in front.
+  EXPECT_EQ(ConversionBase("https://example.com"), "https://example.com");
+  EXPECT_EQ(ConversionBase("HTTP://example.com"), "HTTP://example.com");
+  EXPECT_EQ(ConversionBase("example.com/?from=http://x"), "http://example.com/?from=http://x");
+  EXPECT_EQ(ConversionBase("://example.com"), "http://://example.com");
 }
 
 Database TwoRecords() {
@@ -46,6 +52,17 @@ Database TwoRecords() {
   db.settings.site_address = "example.com";
   db.records.Assign({"5^A^/a.html^text^kw^1", "6^B^b.html^t^k^0", "7^C^/c.html^t^k^0"});
   return db;
+}
+
+TEST(Conversions, HttpsSiteAddressIsTheBase) {
+  Database db = TwoRecords();
+  db.settings.site_address = "https://example.com";
+  db.records.SelectAll();
+  TBXAbsoluteClick(db);
+  EXPECT_EQ(db.records.line(1), "1^B^https://example.com/b.html^t^k^0");
+  TBXLocalClick(db);
+  EXPECT_EQ(db.records.line(0), "0^A^/a.html^text^kw^1");
+  EXPECT_EQ(db.records.line(1), "1^B^/b.html^t^k^0");
 }
 
 TEST(Conversions, RewriteSelectedRowsOnly) {

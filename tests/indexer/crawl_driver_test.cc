@@ -117,8 +117,11 @@ TEST(CrawlSettings, FromTheDatabase) {
 TEST(CrawlSettings, StartAddress) {
   EXPECT_EQ(StartAddressOf("site/docs/"), "http://site/docs/");
   EXPECT_EQ(StartAddressOf("http://site"), "http://site");
-  EXPECT_EQ(StartAddressOf("HTTP://site"), "http://HTTP://site");
-  EXPECT_EQ(StartAddressOf("https://site"), "http://https://site");
+  // An address with a scheme is used as typed; the fetcher reads schemes in
+  // any letter case.
+  EXPECT_EQ(StartAddressOf("HTTP://site"), "HTTP://site");
+  EXPECT_EQ(StartAddressOf("https://site/docs/"), "https://site/docs/");
+  EXPECT_EQ(StartAddressOf("site/?from=http://x"), "http://site/?from=http://x");
 }
 
 TEST(Crawler, ReadsBreadthFirstAndReportsEachLine) {
@@ -162,6 +165,90 @@ TEST(Crawler, FailedStartAddress) {
         << address;
     EXPECT_TRUE(crawler.pages().empty());
   }
+}
+
+TEST(Crawler, StartAddressFollowsRedirectsOnItsHostAndCrawlsFromTheEnd) {
+  FakeFetcher f;
+  f.redirects = {{"http://site/", "https://site/"}, {"https://site/", "docs/"}};
+  f.site = {{"https://site/docs/", Page("Docs", {"a.htm", "skip.htm", "http://site/docs/b.htm"})},
+            {"https://site/docs/a.htm", Page("A", {"/c.htm"})},
+            {"https://site/docs/skip.htm", Page("Skip", {})},
+            {"https://site/docs/c.htm", Page("C", {})}};
+  CrawlSettings s = SettingsFor("site/");
+  s.excluded_pages = {"/skip.htm"};  // under the root the redirects ended at
+  Crawler crawler(f);
+  RecordingObserver obs;
+  EXPECT_EQ(crawler.Execute(s, obs), CrawlOutcome::kComplete);
+  EXPECT_EQ(crawler.start_address(), "https://site/docs/");
+  EXPECT_EQ(crawler.site_root(), "https://site/docs");
+  EXPECT_EQ(Titles(crawler), (Strings{"Docs", "A", "C"}));
+  EXPECT_EQ(obs.lines, (Strings{"Connecting ...", "Redirected to https://site/docs/",
+                                "Put this address into the site address to start there directly.",
+                                "Reading https://site/docs/", "Reading https://site/docs/a.htm",
+                                "Reading https://site/docs/c.htm", "", "Index complete.", ""}));
+  EXPECT_EQ(f.gets,
+            (Strings{"http://site/", "https://site/", "https://site/docs/", "https://site/docs/",
+                     "https://site/docs/a.htm", "https://site/docs/c.htm"}));
+}
+
+TEST(Crawler, StartRedirectsAreFollowedFiveTimesAtMost) {
+  FakeFetcher f;
+  for (int i = 0; i < 6; ++i) {
+    f.redirects["http://site/" + std::to_string(i) + ".htm"] = std::to_string(i + 1) + ".htm";
+  }
+  f.site = {{"http://site/6.htm", Page("Six", {})}};
+  Crawler crawler(f);
+  RecordingObserver obs;
+  EXPECT_EQ(crawler.Execute(SettingsFor("site/1.htm"), obs), CrawlOutcome::kComplete);
+  EXPECT_EQ(crawler.start_address(), "http://site/6.htm");
+  EXPECT_EQ(Titles(crawler), Strings{"Six"});
+
+  struct Case {
+    std::map<std::string, std::string> redirects;
+    std::string line;
+  } cases[] = {
+      {f.redirects, "More than 5 redirects."},
+      {{{"http://site/0.htm", "/a/"}, {"http://site/a/", "../0.htm"}},
+       "Redirect loop at http://site/0.htm"},
+      {{{"http://site/0.htm", "http://www.site/0.htm"}},
+       "Redirected to another host: http://www.site/0.htm"},
+  };
+  for (const Case& c : cases) {
+    FakeFetcher g;
+    g.redirects = c.redirects;
+    g.site = f.site;
+    Crawler failed(g);
+    RecordingObserver lines;
+    EXPECT_EQ(failed.Execute(SettingsFor("site/0.htm"), lines), CrawlOutcome::kFailedStart);
+    EXPECT_EQ(lines.lines, (Strings{"Connecting ...", c.line,
+                                    "Invalid address or site unavailable.", "", "Index stopped."}));
+    EXPECT_LE(g.gets.size(), 6u);
+  }
+}
+
+TEST(Crawler, PagesThatRedirectInsideTheSiteRootAreTakenAsLinks) {
+  FakeFetcher f;
+  f.site = {{"http://site/d/",
+             Page("Home", {"old.htm", "away.htm", "back.htm", "up.htm", "secure.htm", "new.htm"})},
+            {"http://site/d/new.htm", Page("New", {})},
+            {"http://site/d/moved/page.htm", Page("Moved", {})}};
+  f.redirects = {{"http://site/d/old.htm", "moved/page.htm"},
+                 {"http://site/d/away.htm", "http://other/x.htm"},
+                 {"http://site/d/back.htm", "/d/"},
+                 {"http://site/d/up.htm", "../e.htm"},
+                 {"http://site/d/secure.htm", "https://site/d/new.htm"}};
+  Crawler crawler(f);
+  RecordingObserver obs;
+  EXPECT_EQ(crawler.Execute(SettingsFor("site/d/"), obs), CrawlOutcome::kComplete);
+  // No record of its own; the page it points to is read in table order.
+  EXPECT_EQ(Titles(crawler), (Strings{"Home", "New", "Moved"}));
+  EXPECT_EQ(TableOf(crawler),
+            (Strings{"http://site/d/", "http://site/d/old.htm", "http://site/d/away.htm",
+                     "http://site/d/back.htm", "http://site/d/up.htm", "http://site/d/secure.htm",
+                     "http://site/d/new.htm", "http://site/d/moved/page.htm"}));
+  EXPECT_EQ(std::count(f.gets.begin(), f.gets.end(), "http://other/x.htm"), 0);
+  EXPECT_EQ(std::count(f.gets.begin(), f.gets.end(), "http://site/e.htm"), 0);
+  EXPECT_EQ(obs.progress.back(), (std::pair<size_t, size_t>(3, 8)));
 }
 
 TEST(Crawler, ExcludedAndFailedPagesAreSkippedSilentlyAndNotFollowed) {

@@ -52,6 +52,8 @@ class Generator {
                                      "S.JSP",
                                      "t.jpeg",
                                      "HTTP://site/u.htm",
+                                     "https://site/k.htm",
+                                     "HTTPS://site/u.htm",
                                      "v.htm?a:b",
                                      "tel:1",
                                      "w.cgi/",
@@ -149,9 +151,10 @@ TEST(Differential, LinkScanAndAddToList) {
     const Strings ref = reference::ScanLinks(page, cut);
     ASSERT_EQ(fast, ref) << "page: " << page << " cut " << cut;
 
-    const std::string address = g.Pick(
-        Strings{"http://site/", "http://site/a/b/p.htm", "http://site/dir", "http://site.pl"});
-    const std::string root = g.Pick(Strings{"http://site", "http://site/a"});
+    const std::string address =
+        g.Pick(Strings{"http://site/", "http://site/a/b/p.htm", "http://site/dir", "http://site.pl",
+                       "https://site/a/b/p.htm"});
+    const std::string root = g.Pick(Strings{"http://site", "http://site/a", "https://site"});
     const size_t capacity = 2 + g.Below(12);
     CrawlTable table(capacity);
     table.Reset(address);

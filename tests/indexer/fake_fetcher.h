@@ -20,6 +20,7 @@ namespace duvra::testing {
 class FakeFetcher : public PageFetcher {
  public:
   std::map<std::string, std::string> site;         // address -> body
+  std::map<std::string, std::string> redirects;    // address -> Location of a 301 answer
   std::set<std::string> blocking;                  // Get of these waits for a stop request
   std::function<void(const std::string&)> on_get;  // called at the start of each Get
 
@@ -43,6 +44,12 @@ class FakeFetcher : public PageFetcher {
     }
     if (stop_.load()) {
       r.stopped = true;
+      return r;
+    }
+    if (auto moved = redirects.find(address); moved != redirects.end()) {
+      r.error = r.status_line = "HTTP/1.1 301 Moved Permanently";
+      r.status_code = 301;
+      r.location = moved->second;
       return r;
     }
     auto it = site.find(address);

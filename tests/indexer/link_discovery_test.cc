@@ -94,6 +94,16 @@ TEST(AddToList, AbsoluteLinksMustBeginWithTheSiteRoot) {
   EXPECT_EQ(Added("http://site", "http://site/", {"HTTP://site/c.htm"}), Strings{});
 }
 
+TEST(AddToList, HttpsSitesFollowTheSameRules) {
+  EXPECT_EQ(SiteRootOf("https://site/docs/index.html"), "https://site/docs");
+  EXPECT_EQ(PageDirectoryOf("https://site/docs/a.htm"), "https://site/docs/");
+  EXPECT_EQ(
+      Added("https://site/docs", "https://site/docs/a.htm",
+            {"b.htm", "/c.htm", "https://site/docs/d.htm", "http://site/docs/e.htm",
+             "https://site/other/f.htm", "https://other/docs/g.htm", "../up.htm"}),
+      (Strings{"https://site/docs/b.htm", "https://site/docs/c.htm", "https://site/docs/d.htm"}));
+}
+
 TEST(AddToList, DropsFragmentsAndOtherSchemesKeepsCase) {
   EXPECT_EQ(Added("http://site", "http://site/",
                   {"#top", "a.htm#part", "'b.htm'", "Mixed.HTML", "file:x.htm", "ftp://site/y.htm",

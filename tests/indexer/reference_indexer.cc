@@ -212,7 +212,8 @@ void AddToList(std::string link, const std::string& dir, const std::string& root
       if (!isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
         scheme = false;
     }
-    if (scheme && Lower(link.substr(0, colon)) != "http") return;
+    const std::string name = Lower(link.substr(0, colon));
+    if (scheme && name != "http" && name != "https") return;
   }
   if (Lower(link).find("mailto") != npos) return;
   std::string address;
@@ -283,8 +284,17 @@ CrawlResult Crawl(const std::map<std::string, std::string>& site, const std::str
     return true;
   };
   out.lines.push_back("Connecting ...");
-  std::string start =
-      site_address.find("http://") == npos ? "http://" + site_address : site_address;
+  // A site address with a scheme is used as typed.
+  const size_t mark = site_address.find("://");
+  bool has_scheme =
+      mark != npos && mark > 0 && isalpha(static_cast<unsigned char>(site_address[0]));
+  for (size_t i = 0; has_scheme && i < mark; ++i) {
+    const char c = site_address[i];
+    if (!isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') {
+      has_scheme = false;
+    }
+  }
+  std::string start = has_scheme ? site_address : "http://" + site_address;
   std::string body;
   if (!get(start, &body)) {
     out.lines.insert(out.lines.end(),
