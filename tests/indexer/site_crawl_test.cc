@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "database/db_files.h"
@@ -14,6 +15,7 @@
 #include "fixture_site.h"
 #include "http/http_client.h"
 #include "http/nginx_server.h"
+#include "http/test_ca.h"
 #include "indexer/crawl_driver.h"
 #include "reference_indexer.h"
 #include "support/temp_dir.h"
@@ -23,6 +25,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 using testing::NginxServer;
+using testing::NginxTls;
+using testing::TestCa;
 
 constexpr size_t kFixturePages = 300;
 // A safety bound for waiting on a child process; a working stop takes well
@@ -298,6 +302,87 @@ TEST_F(CliIndexTest, OptionsShowsAndSetsTheSettingsAndLists) {
   EXPECT_EQ(RunCli({"options", db_path, "--agent", "a^b"}, &out), 1);
   EXPECT_EQ(RunCli({"options", db_path, "--remove-word", "nosuchword"}, &out), 1);
   EXPECT_EQ(Load().settings.timeout_index, "2");
+}
+
+// The fixture site served only over TLS, with a plain-HTTP server on the
+// same host that redirects every address there, as sites moved to HTTPS do.
+class TlsSiteCrawlTest : public ::testing::Test {
+ protected:
+  static NginxTls Certificate(TestCa& ca) {
+    const TestCa::Issued issued = ca.Issue("site", "DNS:localhost,IP:127.0.0.1");
+    return NginxTls{issued.cert_file, issued.key_file};
+  }
+
+  void SetUp() override {
+    if (!tls.ok()) GTEST_SKIP() << tls.error();
+    site = testing::MakeFixtureSite(kFixturePages / 3, 5, tls.Url(""));
+    for (const auto& [path, content] : site.files) tls.WritePage(path, content);
+    plain =
+        std::make_unique<NginxServer>("location / { return 301 " + tls.Url("") + "$request_uri; }");
+    ASSERT_TRUE(plain->ok()) << plain->error();
+  }
+
+  reference::CrawlResult Reference(const Strings& excluded_words) const {
+    return reference::Crawl(site.Addresses(), tls.Url("/"), true, excluded_words,
+                            site.excluded_pages, kMaxCrawlPages, kCrawlTableCapacity,
+                            kScanCutLength);
+  }
+
+  TestCa ca;
+  NginxServer tls{"", Certificate(ca)};
+  std::unique_ptr<NginxServer> plain;
+  testing::FixtureSite site;
+};
+
+TEST_F(TlsSiteCrawlTest, APlainAddressRedirectedToHttpsIsCrawledThere) {
+  HttpClient client;
+  client.SetTrust(TlsTrust{ca.ca_file(), ""});
+  Crawler crawler(client);
+  CrawlSettings s;
+  s.start_address = StartAddressOf("127.0.0.1:" + std::to_string(plain->port()) + "/");
+  s.excluded_words = {"the"};
+  s.excluded_pages = site.excluded_pages;
+  LineLog log;
+  ASSERT_EQ(crawler.Execute(s, log), CrawlOutcome::kComplete);
+  EXPECT_EQ(crawler.start_address(), tls.Url("/"));
+
+  // What a crawl typed with the https address reads, after the two lines
+  // about the redirect.
+  reference::CrawlResult ref = Reference({"the"});
+  ref.lines.insert(ref.lines.begin() + 1,
+                   {"Redirected to " + tls.Url("/"),
+                    "Put this address into the site address to start there directly."});
+  EXPECT_EQ(log.lines, ref.lines);
+  ASSERT_EQ(crawler.pages(), ref.pages);
+  EXPECT_GT(ref.pages.size(), kFixturePages / 4);
+  const auto entries = tls.AccessLog(ref.fetched.size());
+  EXPECT_LE(NginxServer::Connections(entries), 2u);  // the test read, then the crawl
+}
+
+TEST_F(TlsSiteCrawlTest, DuvraCliTrustsWhatTheSystemTrustsAndSavesTheHttpsAddresses) {
+  testing::TempDir dir;
+  const std::string db_path = dir.File("site.duv");
+  std::string out;
+  ASSERT_EQ(RunCli({"new", db_path}), 0);
+  Strings options = {"options", db_path, "--address", tls.Url("/")};
+  for (const auto& p : site.excluded_pages) options.insert(options.end(), {"--add-page", p});
+  ASSERT_EQ(RunCli(options, &out), 0) << out;
+  // OpenSSL's default trust honours SSL_CERT_FILE; without the test
+  // authority the site's certificate is refused.
+  unsetenv("SSL_CERT_FILE");
+  EXPECT_EQ(RunCli({"index", db_path}, &out), 1);
+  EXPECT_NE(out.find("Invalid address or site unavailable."), std::string::npos) << out;
+  setenv("SSL_CERT_FILE", ca.ca_file().c_str(), 1);
+  const int rc = RunCli({"index", db_path}, &out);
+  unsetenv("SSL_CERT_FILE");
+  ASSERT_EQ(rc, 0) << out;
+  Database db;
+  db.folder = dir.path();
+  db.base_name = "site";
+  ASSERT_TRUE(LoadDatabase(db).ok());
+  const reference::CrawlResult ref = Reference(db.excluded_words);
+  ASSERT_EQ(db.records.size(), ref.pages.size());
+  EXPECT_NE(db.records.line(0).find("^" + tls.Url("/") + "^"), std::string::npos);
 }
 
 }  // namespace
