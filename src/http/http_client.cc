@@ -19,6 +19,8 @@ FetchResult FromFailure(const Failure& f) {
   r.status_line = f.status_line;
   r.location = f.location;
   r.stopped = f.kind == FailureKind::kStopped;
+  r.tls_failure = f.kind == FailureKind::kTls || f.kind == FailureKind::kCertificate ||
+                  f.kind == FailureKind::kTrustStore;
   return r;
 }
 

@@ -14,6 +14,8 @@ struct FetchResult {
   std::string status_line;  // idem
   std::string location;     // the Location header of a failed response, if any
   bool stopped = false;     // the call ended because a stop was requested
+  // The TLS handshake or the server's certificate failed; error says why.
+  bool tls_failure = false;
 };
 
 class PageFetcher {

@@ -78,7 +78,9 @@ IoResult Flush(BIO* wbio, TcpConnection& tcp, int timeout_ms) {
 IoResult Fill(BIO* rbio, TcpConnection& tcp, char* buffer, size_t capacity, int timeout_ms) {
   const IoResult r = tcp.Read(buffer, capacity, timeout_ms);
   if (r.status == IoStatus::kOk) {
-    BIO_write(rbio, buffer, static_cast<int>(r.bytes));
+    if (BIO_write(rbio, buffer, static_cast<int>(r.bytes)) != static_cast<int>(r.bytes)) {
+      return IoResult{IoStatus::kError, 0, ENOMEM};
+    }
   } else if (r.status == IoStatus::kClosed) {
     BIO_set_mem_eof_return(rbio, 0);
   }

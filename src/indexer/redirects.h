@@ -46,8 +46,9 @@ struct StartRead {
 // Reads start, following up to kMaxStartRedirects redirects that stay on its
 // host (the scheme and port may change). A redirect to another host, back to
 // an address already read, or one too many fails the read; each gives its
-// line. After a followed chain the lines name the final address and suggest
-// it as the site address.
+// line, and so does a failed TLS handshake or certificate (its text). After
+// a followed chain the lines name the final address and suggest it as the
+// site address.
 StartRead ReadStartAddress(PageFetcher& fetcher, const std::string& start);
 
 }  // namespace duvra

@@ -233,6 +233,14 @@ void ScriptedServer::Play(int fd, const Script& script) {
       }
       case Step::kHold:
         break;
+      case Step::kTicket:
+        if (ssl != nullptr && SSL_new_session_ticket(ssl) == 1) {
+          for (int rc; (rc = SSL_do_handshake(ssl)) != 1;) {
+            const int error = SSL_get_error(ssl, rc);
+            if (error != SSL_ERROR_WANT_WRITE || !ready(POLLOUT)) break;
+          }
+        }
+        break;
       case Step::kSendForever:
         while (send_all(step.data)) {
         }

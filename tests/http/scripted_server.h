@@ -25,7 +25,8 @@ struct Step {
     kCloseSocket,
     kReset,
     kHold,
-    kSendForever
+    kSendForever,
+    kTicket
   };
   Kind kind;
   std::string data;
@@ -50,6 +51,8 @@ inline Step Reset() { return Step{Step::kReset, "", 0}; }
 // anything the client sends meanwhile is recorded as a request. A script
 // that ends without Close or Reset holds.
 inline Step Hold() { return Step{Step::kHold, "", 0}; }
+// Over TLS 1.3: sends a new session ticket, a record that carries no data.
+inline Step Ticket() { return Step{Step::kTicket, "", 0}; }
 // Sends the bytes over and over until the client goes away.
 inline Step SendForever(std::string bytes) { return Step{Step::kSendForever, std::move(bytes), 0}; }
 

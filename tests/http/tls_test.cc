@@ -28,6 +28,7 @@ using testing::ScriptedServer;
 using testing::Send;
 using testing::ServerCertificate;
 using testing::TestCa;
+using testing::Ticket;
 
 constexpr int kPatientMs = 20000;
 
@@ -116,6 +117,23 @@ TEST_F(TlsTest, KeepsTheConnectionAliveAndResumesTheSessionAfterAClose) {
   EXPECT_EQ(client_.Get(server.Url("/")).body, "5");
   EXPECT_EQ(server.connections(), 2);
   EXPECT_EQ(server.resumed_sessions(), 1);
+}
+
+TEST_F(TlsTest, HousekeepingWhileIdleKeepsTheConnectionUnaskedDataDoesNot) {
+  // The pauses outlast a delayed acknowledgement, so that the tickets come
+  // apart from the answer before them.
+  ScriptedServer server({Concat({Answer(Ok("1")),
+                                 {Pause(200), Ticket(), Ticket()},
+                                 Answer(Ok("2")),
+                                 {Pause(200), Send("unasked")}}),
+                         Answer(Ok("3"))},
+                        good_);
+  EXPECT_EQ(client_.Get(server.Url("/")).body, "1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_EQ(client_.Get(server.Url("/")).body, "2");
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_EQ(client_.Get(server.Url("/")).body, "3");
+  EXPECT_EQ(server.connections(), 2);
 }
 
 TEST_F(TlsTest, MovingBetweenPlainAndTlsOpensAFreshConnection) {
