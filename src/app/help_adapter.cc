@@ -1,6 +1,7 @@
 #include "app/help_adapter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextBrowser>
@@ -84,6 +85,15 @@ void HtmlHelp(const std::string& target) {
   } else {
     v.browser->setHtml(
         QStringLiteral("<p>The help topic %1 is not installed.</p>").arg(topic.toHtmlEscaped()));
+  }
+  // A modal dialog blocks every window but its own children, so help asked
+  // for from a dialog becomes that dialog's child window to stay usable.
+  QWidget* owner = QApplication::activeModalWidget();
+  if (owner == v.window) owner = nullptr;
+  if (v.window->parentWidget() != owner) {
+    const QRect geometry = v.window->geometry();
+    v.window->setParent(owner, Qt::Window);
+    v.window->setGeometry(geometry);
   }
   v.window->show();
   v.window->raise();

@@ -1,6 +1,8 @@
 // The Customise, Start and About dialogs: what they show, store and choose.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -187,6 +189,26 @@ class DialogsTest : public QObject {
     HtmlHelp("Duvra.chm::/started.html");
     HelpBrowser()->backward();
     QVERIFY(HelpBrowser()->source().toString().endsWith("2000.html"));
+    HtmlHelpCloseAll();
+  }
+
+  // A modal dialog blocks every window but its children: help asked for
+  // from a dialog must belong to it, and go back to standing alone after.
+  void HelpFromAModalDialogBelongsToIt() {
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    QTRY_COMPARE(QApplication::activeModalWidget(), &dialog);
+    HtmlHelp("Duvra.chm::/2000.html");
+    QCOMPARE(HelpWindow()->parentWidget(), &dialog);
+    QVERIFY(HelpWindow()->isWindow());
+    QVERIFY(HelpWindow()->isVisible());
+    dialog.hide();
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    HtmlHelp("Duvra.chm::/started.html");
+    QCOMPARE(HelpWindow()->parentWidget(), nullptr);
+    QVERIFY(HelpWindow()->isVisible());
+    QVERIFY(HelpBrowser()->source().toString().endsWith("started.html"));
     HtmlHelpCloseAll();
   }
 };
