@@ -20,12 +20,13 @@ constexpr long kSignalPollNanoseconds = 100 * 1000 * 1000;
 // The exit status of a command ended by Ctrl-C.
 constexpr int kExitInterrupted = 130;
 
-// Prints every progress line as it happens; called on the crawl's thread.
+// Prints every progress line to stderr as it happens, keeping stdout for
+// the result; called on the crawl's thread.
 class PrintingObserver : public CrawlObserver {
  public:
   void Line(const std::string& text) override {
     std::lock_guard<std::mutex> lock(mu_);
-    std::cout << text << std::endl;
+    std::cerr << text << std::endl;
   }
 
  private:
@@ -100,7 +101,12 @@ int RunIndex(const std::vector<std::string>& args) {
     std::cerr << "duvra-cli index: interrupted; nothing was saved.\n";
     return kExitInterrupted;
   }
-  if (outcome != CrawlOutcome::kComplete) return 1;  // the lines have told why
+  if (outcome != CrawlOutcome::kComplete) {
+    throw CliError{outcome == CrawlOutcome::kFailedStart
+                       ? "the crawl could not start at " + db.settings.site_address +
+                             "; nothing was saved"
+                       : std::string("the crawl was stopped; nothing was saved")};
+  }
 
   MergeResult r = MergePages(db, crawler.pages(), crawler.site_root(), mode);
   EditSort(db.records);

@@ -39,4 +39,11 @@ printf '0^A^http://example.com/a.html^t^k^0\r\n1^B^http://example.com/b.html^t^k
 "$CLI" address conv.duv --local >/dev/null || fail "address --local"
 printf '0^A^/a.html^t^k^0\r\n1^B^/b.html^t^k^1\r\n' | cmp -s - conv.dat || fail "local addresses"
 if "$CLI" address conv.duv 2>/dev/null; then fail "address without a direction"; fi
+# index: progress on stderr, nothing on stdout, a one-line verdict last.
+"$CLI" new unreachable >/dev/null
+"$CLI" options unreachable.duv --address 127.0.0.1:1/ >/dev/null
+if "$CLI" index unreachable.duv >out.txt 2>err.txt; then fail "index of an unreachable site"; fi
+[ ! -s out.txt ] || fail "progress on stdout"
+grep -qx "Connecting ..." err.txt || fail "no progress on stderr"
+tail -n 1 err.txt | grep -q "^duvra-cli index: the crawl could not start" || fail "verdict line"
 echo ok
