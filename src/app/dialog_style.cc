@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 
@@ -50,5 +51,16 @@ QIcon ProgramPicture(const char* name, QStyle::StandardPixmap fallback) {
 }
 
 void PlayWarningSound() { QApplication::beep(); }
+
+QPushButton* AddRowButton(QWidget* dialog, const char* name, const QString& caption, int index,
+                          int client_width, int top) {
+  constexpr int kWidth = 75, kHeight = 23, kGap = 6, kMargin = 8, kCount = 3;
+  auto* b = new QPushButton(caption, dialog);
+  b->setObjectName(QString::fromLatin1(name));
+  const int left = client_width - kMargin - (kCount - index) * kWidth - (kCount - 1 - index) * kGap;
+  b->setGeometry(left, top, kWidth, kHeight);
+  b->setAutoDefault(false);
+  return b;
+}
 
 }  // namespace duvra

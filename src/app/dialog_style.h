@@ -7,6 +7,8 @@
 #include <QStyle>
 
 class QLabel;
+class QPushButton;
+class QString;
 class QWidget;
 
 namespace duvra {
@@ -25,6 +27,13 @@ void SetAutoSizedText(QLabel* label, const QString& text);
 // One of the program's pictures (data folder's icons/<name>.svg), or the
 // style's standard picture when that file cannot be read.
 QIcon ProgramPicture(const char* name, QStyle::StandardPixmap fallback);
+
+// The dialogs' row of three 75 by 23 buttons, right-aligned 8 pixels from
+// the client edge with 6 pixels between them: creates the button at `index`
+// (0 leftmost) with its object name, at `top`. It never becomes the default
+// button by itself.
+QPushButton* AddRowButton(QWidget* dialog, const char* name, const QString& caption, int index,
+                          int client_width, int top);
 
 // Plays the platform's warning sound without waiting for it.
 void PlayWarningSound();

@@ -85,12 +85,7 @@ TBForm::TBForm(Database& db, Prompter& prompter, QWidget* parent)
   PageControl->addTab(page, QStringLiteral("Scripts"));
 
   auto button = [this](const char* name, const QString& caption, int index) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(QString::fromLatin1(name));
-    const int left = kClientWidth - 8 - (3 - index) * kButtonWidth - (2 - index) * kButtonGap;
-    b->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
-    b->setAutoDefault(false);
-    return b;
+    return AddRowButton(this, name, caption, index, kClientWidth, kButtonTop);
   };
   OKButton = button("OKButton", QStringLiteral("OK"), 0);
   OKButton->setDefault(true);

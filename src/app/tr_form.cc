@@ -120,12 +120,7 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
   Pages->addTab(ConnectionTab, QStringLiteral("Connection"));
 
   auto button = [this](const char* name, const QString& caption, int index) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(QString::fromLatin1(name));
-    const int left = kClientWidth - 8 - (3 - index) * kButtonWidth - (2 - index) * kButtonGap;
-    b->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
-    b->setAutoDefault(false);
-    return b;
+    return AddRowButton(this, name, caption, index, kClientWidth, kButtonTop);
   };
   StopButton = button("StopButton", QStringLiteral("Stop"), 0);
   StopButton->setEnabled(false);
