@@ -16,14 +16,24 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const auto& r : runs) {
-      if (r.run_type != Run::RT_Iteration) continue;
+      if (r.error_occurred) continue;
+      if (r.run_type == Run::RT_Aggregate) {
+        // With repetitions the median stands for the benchmark.
+        if (r.aggregate_name == "median") {
+          medians_[r.run_name.function_name] = r.GetAdjustedRealTime();
+        }
+        continue;
+      }
       std::string name = r.benchmark_name();
       if (size_t p = name.find("/min_time:"); p != std::string::npos) name.erase(p);
+      if (size_t p = name.find("/repeats:"); p != std::string::npos) name.erase(p);
       times_[name] = r.GetAdjustedRealTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }
+  // The median of a repeated benchmark, else its last run; 0 when absent.
   double Time(const std::string& name) const {
+    if (auto m = medians_.find(name); m != medians_.end()) return m->second;
     auto it = times_.find(name);
     return it == times_.end() ? 0 : it->second;
   }
@@ -36,6 +46,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> times_;
+  std::map<std::string, double> medians_;
 };
 
 }  // namespace duvra::bench

@@ -19,6 +19,7 @@
 
 #include "../tests/http/nginx_server.h"
 #include "../tests/indexer/reference_indexer.cc"
+#include "bench_process.h"
 #include "bench_ratio.h"
 #include "http/http_client.h"
 #include "indexer/crawl_driver.h"
@@ -236,21 +237,10 @@ void BM_CrawlDocs(benchmark::State& state) {
                          benchmark::Counter::kIsRate);
 }
 
+// wget exits 8 when some link gave a 404, which a crawl of a real site meets.
 bool RunQuietly(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid;
-  const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return false;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status);  // wget exits 8 when some link gave a 404
+  int code = -1;
+  return bench::RunQuietly(argv, &code);
 }
 
 void BM_WgetDocs(benchmark::State& state) {

@@ -15,6 +15,8 @@
 
 #include "../tests/http/nginx_server.h"
 #include "../tests/http/test_ca.h"
+#include "bench_process.h"
+#include "bench_ratio.h"
 #include "http/http_client.h"
 
 extern char** environ;
@@ -32,23 +34,7 @@ NginxServer* server = nullptr;
 std::vector<std::string> addresses;
 std::string list_file, curl_config, ca_file;
 
-// Runs a program with its output thrown away; true when it exits with 0.
-bool Run(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid;
-  const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return false;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+bool Run(const std::vector<std::string>& argv) { return duvra::bench::RunQuietlyOk(argv); }
 
 bool FetchAllOurs() {
   duvra::HttpClient client;
@@ -78,21 +64,6 @@ void Fetch(benchmark::State& state, bool (*fetch_all)()) {
 void BM_Duvra(benchmark::State& state) { Fetch(state, FetchAllOurs); }
 void BM_Curl(benchmark::State& state) { Fetch(state, FetchAllCurl); }
 void BM_Wget(benchmark::State& state) { Fetch(state, FetchAllWget); }
-
-// Keeps the median real time of each benchmark for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" &&
-          !run.error_occurred) {
-        medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> medians;
-};
 
 // One pass of a fetcher, checked against the server's log: every request
 // answered, and over how many connections.
@@ -148,15 +119,15 @@ int main(int argc, char** argv) {
   configure(benchmark::RegisterBenchmark("BM_Duvra", BM_Duvra));
   if (have_curl) configure(benchmark::RegisterBenchmark("BM_Curl", BM_Curl));
   if (have_wget) configure(benchmark::RegisterBenchmark("BM_Wget", BM_Wget));
-  RatioReporter reporter;
+  duvra::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
-  const double ours = reporter.medians["BM_Duvra"];
+  const double ours = reporter.Time("BM_Duvra");
   std::printf("\n%d HTTPS GETs of %zu bytes, median of 5 runs:\n", kRequests, kPageBytes);
   for (const char* other : {"BM_Curl", "BM_Wget"}) {
-    if (ours > 0 && reporter.medians.count(other)) {
+    if (ours > 0 && reporter.Time(other) > 0) {
       // Above 1: ours is faster.
-      std::printf("  %s time / our time = %.2f\n", other + 3, reporter.medians[other] / ours);
+      std::printf("  %s time / our time = %.2f\n", other + 3, reporter.Time(other) / ours);
     }
   }
   benchmark::Shutdown();
