@@ -15,6 +15,7 @@
 #include "../tests/http/nginx_server.h"
 #include "bench_process.h"
 #include "bench_ratio.h"
+#include "fetch_bench.h"
 #include "http/http_client.h"
 
 extern char** environ;
@@ -45,28 +46,15 @@ bool FetchAllWget() { return Run({"wget", "-q", "-O", "/dev/null", "-i", list_fi
 bool FetchAllCurl() { return Run({"curl", "-s", "-K", curl_config}); }
 
 void Fetch(benchmark::State& state, bool (*fetch_all)()) {
-  for (auto _ : state) {
-    if (!fetch_all()) {
-      state.SkipWithError("a fetch failed");
-      break;
-    }
-  }
-  state.SetItemsProcessed(state.iterations() * kRequests);
+  duvra::bench::TimeFetches(state, fetch_all, kRequests);
 }
 
 void BM_Duvra(benchmark::State& state) { Fetch(state, FetchAllOurs); }
 void BM_Wget(benchmark::State& state) { Fetch(state, FetchAllWget); }
 void BM_Curl(benchmark::State& state) { Fetch(state, FetchAllCurl); }
 
-// One pass of a fetcher, checked against the server's log: every request
-// answered, and over how many connections.
-void Verify(const char* name, bool (*fetch_all)()) {
-  const size_t before = server->AccessLog().size();
-  const bool ok = fetch_all();
-  const std::vector<NginxServer::LogEntry> log = server->AccessLog(before + kRequests);
-  const std::vector<NginxServer::LogEntry> mine(log.begin() + static_cast<long>(before), log.end());
-  std::printf("%-6s %s: %zu requests over %zu connection(s)\n", name, ok ? "ok" : "FAILED",
-              mine.size(), NginxServer::Connections(mine));
+bool Verify(const char* name, bool (*fetch_all)()) {
+  return duvra::bench::VerifyFetches(*server, name, fetch_all, kRequests);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "../tests/http/test_ca.h"
 #include "bench_process.h"
 #include "bench_ratio.h"
+#include "fetch_bench.h"
 #include "http/http_client.h"
 
 extern char** environ;
@@ -52,29 +53,15 @@ bool FetchAllWget() {
 }
 
 void Fetch(benchmark::State& state, bool (*fetch_all)()) {
-  for (auto _ : state) {
-    if (!fetch_all()) {
-      state.SkipWithError("a fetch failed");
-      break;
-    }
-  }
-  state.SetItemsProcessed(state.iterations() * kRequests);
+  duvra::bench::TimeFetches(state, fetch_all, kRequests);
 }
 
 void BM_Duvra(benchmark::State& state) { Fetch(state, FetchAllOurs); }
 void BM_Curl(benchmark::State& state) { Fetch(state, FetchAllCurl); }
 void BM_Wget(benchmark::State& state) { Fetch(state, FetchAllWget); }
 
-// One pass of a fetcher, checked against the server's log: every request
-// answered, and over how many connections.
 bool Verify(const char* name, bool (*fetch_all)()) {
-  const size_t before = server->AccessLog().size();
-  const bool ok = fetch_all();
-  const std::vector<NginxServer::LogEntry> log = server->AccessLog(before + kRequests);
-  const std::vector<NginxServer::LogEntry> mine(log.begin() + static_cast<long>(before), log.end());
-  std::printf("%-6s %s: %zu requests over %zu connection(s)\n", name, ok ? "ok" : "FAILED",
-              mine.size(), NginxServer::Connections(mine));
-  return ok;
+  return duvra::bench::VerifyFetches(*server, name, fetch_all, kRequests);
 }
 
 }  // namespace
