@@ -175,10 +175,7 @@ void PrintOptions(const Database& db) {
 }
 
 void WriteListOrThrow(const std::string& path, const std::vector<std::string>& lines) {
-  int err = 0;
-  if (!WriteFileAtomic(path, JoinLines(lines), &err)) {
-    throw CliError{FormatMessage(kCannotCreateFile, {path, SystemReason(err)})};
-  }
+  if (Status s = WriteListFile(path, lines); !s.ok()) throw CliError{s.message()};
 }
 
 int RunOptions(const std::vector<std::string>& args) {

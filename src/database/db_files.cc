@@ -50,8 +50,6 @@ Status ReadListFile(const std::string& path, std::vector<std::string>* lines) {
   return Status::Ok();
 }
 
-namespace {
-
 Status WriteListFile(const std::string& path, const std::vector<std::string>& lines) {
   int err = 0;
   if (!WriteLinesAtomic(path, lines, &err)) {
@@ -59,8 +57,6 @@ Status WriteListFile(const std::string& path, const std::vector<std::string>& li
   }
   return Status::Ok();
 }
-
-}  // namespace
 
 Status WriteHeader(Database& db) {
   db.settings_line = ComposeSettingsLine(db.settings);

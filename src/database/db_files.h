@@ -86,6 +86,10 @@ std::string BaseNameFromDialogPath(const std::string& path);
 // are cut, whatever they are.
 std::string BaseNameFromHeaderPath(const std::string& path);
 
+// Writes a list file whole (replaced atomically); fails with the
+// "Cannot create file" message.
+Status WriteListFile(const std::string& path, const std::vector<std::string>& lines);
+
 // Reads a list file (.dat, .wod, .pag or keywords.dat); a lone CR ends a line.
 Status ReadListFile(const std::string& path, std::vector<std::string>* lines);
 
