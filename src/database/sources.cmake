@@ -2,6 +2,7 @@ target_sources(duvra_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/status.cc
   ${CMAKE_CURRENT_LIST_DIR}/record_line.cc
   ${CMAKE_CURRENT_LIST_DIR}/text_file.cc
+  ${CMAKE_CURRENT_LIST_DIR}/text_encoding.cc
   ${CMAKE_CURRENT_LIST_DIR}/db_files.cc
   ${CMAKE_CURRENT_LIST_DIR}/record_list.cc
   ${CMAKE_CURRENT_LIST_DIR}/view_state.cc
