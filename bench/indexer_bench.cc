@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "../tests/http/nginx_server.h"
-#include "../tests/indexer/reference_indexer.cc"
+#include "../tests/indexer/reference_indexer.h"
 #include "bench_process.h"
 #include "bench_ratio.h"
 #include "http/http_client.h"

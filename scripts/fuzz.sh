@@ -15,7 +15,8 @@ CORPUS="$ROOT/tests/fuzz/corpus"
 TARGETS=${DUVRA_FUZZ_TARGETS:-$(ls "$CORPUS")}
 
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DDUVRA_FUZZ=ON -DDUVRA_SANITIZE=ON -DDUVRA_GUI=OFF -DDUVRA_BENCH=OFF >/dev/null
+  -DDUVRA_FUZZ=ON -DDUVRA_SANITIZE=ON -DDUVRA_GUI=OFF -DDUVRA_BENCH=OFF \
+  -DDUVRA_WERROR="${DUVRA_WERROR:-OFF}" >/dev/null
 cmake --build "$BUILD" --target duvra_fuzzers
 
 ARTIFACTS="$BUILD/fuzz-artifacts"

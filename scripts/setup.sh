@@ -3,13 +3,14 @@
 # the browser tests). Quick when everything is already there.
 set -e
 
-PACKAGES="g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth libqt6svg6 qt6-svg-dev librsvg2-bin
+# xvfb and xauth are for looking at the windows under a real X server
+# (README); the tests themselves run on Qt's offscreen platform.
+PACKAGES="g++ cmake ninja-build pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth libqt6svg6 qt6-svg-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libssl-dev openssl nginx-light wget curl postgresql-doc-15
   clang libclang-rt-14-dev
-  chromium
-  sox"
+  chromium"
 
 missing=""
 for p in $PACKAGES; do

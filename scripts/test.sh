@@ -4,7 +4,8 @@ set -e
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/setup.sh"
 BUILD=${DUVRA_BUILD_DIR:-"$ROOT/build"}
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DDUVRA_WERROR="${DUVRA_WERROR:-OFF}" >/dev/null
 cmake --build "$BUILD"
 # Window tests run on Qt's offscreen platform; no display is needed.
 cd "$BUILD"
