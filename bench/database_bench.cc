@@ -11,6 +11,7 @@
 
 #include "bench_ratio.h"
 #include "database/db_files.h"
+#include "database/file_writer.h"
 #include "database/text_file.h"
 #include "database/view_state.h"
 
@@ -59,7 +60,9 @@ void BM_RawWrite(benchmark::State& state) {
   std::string bytes = duvra::JoinLines(MakeLines(kBig));
   for (auto _ : state) {
     int err;
-    if (!duvra::WriteFileAtomic(BenchDir() + "raw.bin", bytes, &err)) state.SkipWithError("write");
+    if ((err = duvra::ReplaceFileWith(duvra::DefaultFileSystem(), BenchDir() + "raw.bin", bytes)) !=
+        0)
+      state.SkipWithError("write");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
