@@ -94,6 +94,19 @@ int FaultyFileSystem::SyncFolder(const std::string& folder) {
   return real_.SyncFolder(folder);
 }
 
+std::string OldOrNewInOrder(const std::vector<WrittenFile>& files, size_t failed) {
+  std::string wrong;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string now = ReadFile(files[i].path);
+    const bool is_old = now == files[i].old_content;
+    const bool is_new = now == files[i].new_content;
+    if ((i < failed && !is_new) || (i == failed && !is_old && !is_new) || (i > failed && !is_old)) {
+      wrong += files[i].path + (is_old ? " is old" : is_new ? " is new" : " is torn") + "; ";
+    }
+  }
+  return wrong;
+}
+
 std::map<std::string, std::string> FolderFiles(const std::string& folder) {
   std::map<std::string, std::string> files;
   for (const auto& e : std::filesystem::directory_iterator(folder)) {

@@ -50,6 +50,19 @@ class FaultyFileSystem : public FileSystem {
   std::vector<std::string> log_;
 };
 
+// A file that a command writes, with what it holds before and after.
+struct WrittenFile {
+  std::string path;
+  std::string old_content;
+  std::string new_content;
+};
+
+// After a command that writes `files` in this order failed while writing
+// files[failed]: the files before it hold their new content, it holds its
+// old or its new one, the files after it their old one. Returns "" when so,
+// else what differs.
+std::string OldOrNewInOrder(const std::vector<WrittenFile>& files, size_t failed);
+
 // Every plain file of a folder (not below it) with its content; links are
 // listed with the content of what they point at.
 std::map<std::string, std::string> FolderFiles(const std::string& folder);
