@@ -44,8 +44,9 @@ void RemoveLeftoverTemp(FileSystem& fs, const std::string& path) {
   if (ResolveWriteTarget(fs, path, &target) != 0) return;
   const std::string temp = target + std::string(kTempFileSuffix);
   FileInfo info;
-  // Only a plain file can be ours; anything else is left for the user.
-  if (fs.Lstat(temp, &info) == 0 && info.is_regular) (void)fs.Remove(temp);
+  // Only a plain file (or a stray link, removed without touching what it
+  // points at) can stand there from a write; a folder is left for the user.
+  if (fs.Lstat(temp, &info) == 0 && (info.is_regular || info.is_symlink)) (void)fs.Remove(temp);
 }
 
 int ReplaceFile(FileSystem& fs, const std::string& path, const ContentWriter& write) {

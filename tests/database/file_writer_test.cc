@@ -114,6 +114,14 @@ TEST_F(ReplaceFileTest, LeftoverIsRemovedButAFolderInItsPlaceIsNot) {
   WriteFile(path + std::string(kTempFileSuffix), std::string(100'000, 'x'));
   RemoveLeftoverTemp(fs_, path);
   EXPECT_TRUE(FolderFiles(dir_.path()).empty());
+  // A link there is removed, not what it points at.
+  WriteFile(dir_.File("other"), "kept");
+  ASSERT_EQ(::symlink("other", (path + std::string(kTempFileSuffix)).c_str()), 0);
+  ASSERT_EQ(ReplaceFileWith(fs_, path, "new\r\n"), 0);
+  EXPECT_EQ(FolderFiles(dir_.path()),
+            (std::map<std::string, std::string>{{"a.pag", "new\r\n"}, {"other", "kept"}}));
+  ASSERT_EQ(::unlink(path.c_str()), 0);
+  ASSERT_EQ(::unlink(dir_.File("other").c_str()), 0);
 
   ASSERT_EQ(::mkdir((path + std::string(kTempFileSuffix)).c_str(), 0755), 0);
   WriteFile(path, "old\r\n");
