@@ -144,31 +144,5 @@ TEST_F(ExportTest, FailureAtAnyStepKeepsTheOldFileWhole) {
   EXPECT_FALSE(db.dirty);
 }
 
-// What the user set on the file survives an export over it.
-TEST_F(ExportTest, ReplacingKeepsModeAndLinkAndRefusesReadOnly) {
-  const std::string real = dir.File("real.csv");
-  const std::string link = dir.File("link.csv");
-  WriteFile(real, "old");
-  ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
-  ASSERT_EQ(::symlink("real.csv", link.c_str()), 0);
-  p.files.push_back(link);
-  p.answers.push_back(Answer::kYes);
-  EXPECT_EQ(ExportRecords(db, p), ExportOutcome::kWritten);
-  struct stat st {};
-  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
-  ASSERT_EQ(::stat(real.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-  EXPECT_EQ(ReadFile(real), CsvText(db.records));
-
-  testing::FaultyFileSystem fs;
-  fs.read_only.insert(real);
-  p.files.push_back(link);
-  p.answers.push_back(Answer::kYes);
-  EXPECT_EQ(ExportRecords(db, p, fs), ExportOutcome::kFailed);
-  EXPECT_EQ(p.log.back().text, "Cannot create file \"" + link + "\". Permission denied");
-  EXPECT_EQ(fs.steps(), 0);
-}
-
 }  // namespace
 }  // namespace duvra

@@ -1,8 +1,6 @@
 #include "scripts/create_dialog.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -143,24 +141,6 @@ TEST_F(ConfirmCreateTest, FailureAtAnyStepLeavesEveryScriptWhole) {
     EXPECT_EQ(testing::OldOrNewInOrder(files, failed), "");
     EXPECT_EQ(testing::FolderFiles(controls_.folder).size(), 3u);
   }
-}
-
-TEST_F(ConfirmCreateTest, WriteProtectedOrLinkedScriptsAreKept) {
-  const std::string data = controls_.folder + "/duv_data.js";
-  const std::string published = site_.File("published.js");
-  WriteFile(published, "old");
-  ASSERT_EQ(::chmod(published.c_str(), 0640), 0);
-  ASSERT_EQ(::symlink(published.c_str(), data.c_str()), 0);
-  ASSERT_TRUE(ConfirmCreate(db_, controls_, false, templates_.path()).status.ok());
-  EXPECT_TRUE(std::filesystem::is_symlink(data));
-  EXPECT_EQ(ReadFile(published).rfind("var s = new Array();", 0), 0u);
-  EXPECT_EQ(std::filesystem::status(published).permissions(), std::filesystem::perms(0640));
-
-  testing::FaultyFileSystem fs;
-  fs.read_only.insert(published);
-  CreateConfirmation c = ConfirmCreate(db_, controls_, false, templates_.path(), fs);
-  EXPECT_EQ(c.status.message(), "Cannot create file \"" + data + "\". Permission denied");
-  EXPECT_FALSE(c.close_dialog);
 }
 
 }  // namespace
