@@ -57,6 +57,8 @@ int ReplaceFile(FileSystem& fs, const std::string& path, const ContentWriter& wr
   const bool exists = err == 0;
   if (err != 0 && err != ENOENT) return err;
   if (exists && old.is_directory) return EISDIR;
+  // A device or pipe cannot be replaced by a file without breaking it.
+  if (exists && !old.is_regular) return EINVAL;
   if (exists && !fs.MayWrite(target)) return EACCES;
 
   const std::string temp = target + std::string(kTempFileSuffix);

@@ -6,7 +6,9 @@
 // The replaced file keeps what the user set on it: its permission bits (and
 // its owner and group where the process may set them). A symbolic link is
 // written through: its target gets the new content and the link stays. A file
-// the user may not write is refused (EACCES), as truncating it would be.
+// the user may not write is refused (EACCES), as truncating it would be; so
+// are a folder (EISDIR) and a device or pipe (EINVAL), which a rename would
+// replace by a plain file.
 #pragma once
 
 #include <functional>

@@ -186,7 +186,7 @@ TEST_F(ReplaceFileTest, WritesThroughLinksAndKeepsThem) {
   EXPECT_EQ(ReplaceFileWith(fs_, dir_.File("loop1"), "x"), ELOOP);
 }
 
-TEST_F(ReplaceFileTest, RefusesWhatTheUserMayNotWriteAndFolders) {
+TEST_F(ReplaceFileTest, RefusesWhatTheUserMayNotWriteFoldersAndPipes) {
   const std::string path = dir_.File("locked.csv");
   WriteFile(path, "old");
   fs_.read_only.insert(path);
@@ -196,6 +196,11 @@ TEST_F(ReplaceFileTest, RefusesWhatTheUserMayNotWriteAndFolders) {
   EXPECT_EQ(ReadFile(path), "old");
   ASSERT_EQ(::mkdir(dir_.File("folder.csv").c_str(), 0755), 0);
   EXPECT_EQ(ReplaceFileWith(fs_, dir_.File("folder.csv"), "new"), EISDIR);
+  ASSERT_EQ(::mkfifo(dir_.File("pipe.csv").c_str(), 0644), 0);
+  EXPECT_EQ(ReplaceFileWith(fs_, dir_.File("pipe.csv"), "new"), EINVAL);
+  struct stat st {};
+  ASSERT_EQ(::lstat(dir_.File("pipe.csv").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 // The real check, by a user whom the file's bits forbid to write it. When
