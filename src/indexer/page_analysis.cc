@@ -185,7 +185,9 @@ std::string VisibleText(std::string_view html, bool skip_page_furniture, size_t 
   std::string out;
   out.reserve(std::min(html.size(), enough));
   size_t i = 0, shown = 0;
-  while (i < html.size() && shown < enough) {
+  // A stop never falls inside a UTF-8 sequence.
+  while (i < html.size() &&
+         (shown < enough || (static_cast<unsigned char>(html[i]) & 0xC0) == 0x80)) {
     const char c = html[i];
     if (c != '<') {
       out.push_back(c);
@@ -293,6 +295,14 @@ std::string OpeningText(std::string_view page, std::string_view search_copy, siz
     }
     text = VisibleText(found, body, kEnough);
   }
+  // A region cut at a byte count may end inside a character; that
+  // character goes.
+  size_t lead = text.size();
+  while (lead > 0 && text.size() - lead < 4 &&
+         (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80) {
+    --lead;
+  }
+  if (lead > 0 && !IsValidUtf8(std::string_view(text).substr(lead - 1))) text.resize(lead - 1);
   // White space collapsed, then cut at the last word boundary that fits.
   std::string collapsed;
   for (char c : text) {
