@@ -2,20 +2,23 @@
 // page fetcher (http_client.h); tests of the crawl use fakes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace duvra {
 
 struct FetchResult {
   bool ok = false;
-  std::string body;         // the body bytes, when ok
-  std::string error;        // the failure text, when not ok
-  int status_code = 0;      // for failures judged on the status line
-  std::string status_line;  // idem
-  std::string location;     // the Location header of a failed response, if any
-  bool stopped = false;     // the call ended because a stop was requested
+  std::string body;          // the body bytes, when ok
+  std::string content_type;  // the type the body was served with; empty when none was
+  std::string error;         // the failure text, when not ok
+  int status_code = 0;       // for failures judged on the status line
+  std::string status_line;   // idem
+  std::string location;      // the Location header of a failed response, if any
+  bool stopped = false;      // the call ended because a stop was requested
   // The TLS handshake or the server's certificate failed; error says why.
   bool tls_failure = false;
+  bool too_large = false;  // the body was over the bound of the call
 };
 
 class PageFetcher {
@@ -24,6 +27,12 @@ class PageFetcher {
 
   // Fetches one address ("http://host[:port]/path" or "https://...").
   virtual FetchResult Get(const std::string& address) = 0;
+  // Get with the body bounded for this one call: a larger body fails it.
+  // A fetcher without a bound of its own reads as Get does, and the caller
+  // checks the size.
+  virtual FetchResult GetAtMost(const std::string& address, uint64_t /*max_bytes*/) {
+    return Get(address);
+  }
   virtual void SetUserAgent(const std::string& user_agent) = 0;
   virtual void SetReadTimeout(int milliseconds) = 0;
 

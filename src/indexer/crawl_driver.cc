@@ -6,6 +6,7 @@
 
 #include "database/address_conversion.h"
 #include "indexer/redirects.h"
+#include "indexer/sitemap.h"
 
 namespace duvra {
 namespace {
@@ -65,18 +66,20 @@ Crawler::Crawler(PageFetcher& fetcher, CrawlLimits limits)
 void Crawler::RequestStop() {
   stop_requested_.store(true);
   fetcher_.RequestStop();
+  folder_.RequestStop();
 }
 
 void Crawler::ClearStop() {
   stop_requested_.store(false);
   fetcher_.ClearStop();
+  folder_.ClearStop();
 }
 
 bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   observer.Line(std::string(kConnecting));
   settings_ = settings;
-  fetcher_.SetUserAgent(settings.user_agent);
-  fetcher_.SetReadTimeout(settings.read_timeout_ms);
+  source().SetUserAgent(settings.user_agent);
+  source().SetReadTimeout(settings.read_timeout_ms);
   keyword_settings_ = KeywordSettings(settings.create_keywords, settings.excluded_words);
   stop_ = false;
   pages_.clear();
@@ -84,9 +87,20 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   site_root_.clear();
   excluded_addresses_.clear();
 
+  if (!settings.folder.empty()) {
+    // The folder holds the site root; a redirect of the start address
+    // (a folder named without its "/") keeps that root.
+    const Status open =
+        folder_.Open(settings.folder, SiteRootOf(settings.start_address), settings.plain_addresses);
+    if (!open.ok()) {
+      observer.Line(open.message());
+      stop_ = true;
+      return false;
+    }
+  }
   // The body of this test read is not analysed; the first pass reads the
   // start page again, at the address its redirects ended at.
-  const StartRead test = ReadStartAddress(fetcher_, settings.start_address);
+  const StartRead test = ReadStartAddress(source(), settings.start_address);
   for (const std::string& line : test.lines) observer.Line(line);
   if (!test.result.ok || test.result.stopped || stop_requested()) {
     stop_ = true;
@@ -98,8 +112,27 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
     excluded_addresses_.insert(site_root_ + page);
   }
   table_.Reset(settings_.start_address);
+  if (settings_.sitemap && !AddSitemapPages(observer)) {
+    stop_ = true;
+    return true;  // the crawl was started; the stop ends it with nothing read
+  }
   observer.Progress(0, table_.count());
   return true;
+}
+
+bool Crawler::AddSitemapPages(CrawlObserver& observer) {
+  const std::string origin = OriginOf(site_root_);
+  const std::vector<std::string> sitemaps = {origin + std::string(kSitemapPath)};
+  SitemapReadOptions options;
+  options.delay_ms = settings_.delay_ms;
+  // A <loc> goes through the tests of a link found on the sitemap.
+  return ReadSitemaps(
+      source(), sitemaps, origin, options,
+      [&](const std::string& sitemap, const std::string& loc) {
+        AddToList(loc, LinkContext{PageDirectoryOf(sitemap), site_root_}, table_);
+        return !table_.full();
+      },
+      [&](const std::string& line) { observer.Line(line); });
 }
 
 void Crawler::FollowRedirect(const std::string& address, const FetchResult& result,
@@ -142,12 +175,12 @@ void Crawler::GetHTML(CrawlObserver& observer) {
       first_pending_ = n + 1;
       return;
     }
-    if (settings_.delay_ms > 0 && !fetcher_.SleepUnlessStopped(settings_.delay_ms)) {
+    if (settings_.delay_ms > 0 && !source().SleepUnlessStopped(settings_.delay_ms)) {
       stop_ = true;
       return;
     }
     fetched = true;
-    FetchResult result = fetcher_.Get(address);
+    FetchResult result = source().Get(address);
     if (result.stopped || stop_requested()) {
       stop_ = true;
       return;

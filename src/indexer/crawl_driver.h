@@ -15,6 +15,7 @@
 #include "database/db_files.h"
 #include "database/status.h"
 #include "http/page_fetcher.h"
+#include "indexer/folder_source.h"
 #include "indexer/link_discovery.h"
 #include "indexer/page_analysis.h"
 
@@ -53,6 +54,14 @@ struct CrawlSettings {
   bool create_keywords = true;
   std::vector<std::string> excluded_words;
   std::vector<std::string> excluded_pages;
+  // When not empty, the site is read from this folder, which holds the
+  // site root, instead of over HTTP.
+  std::string folder;
+  // Extensionless addresses are pages (the folder maps them as a static
+  // server's fallbacks do).
+  bool plain_addresses = false;
+  // The site's sitemaps add their pages to the crawl table at the start.
+  bool sitemap = false;
 };
 
 // Copies the crawl's settings from the database. A timeout or delay index
@@ -114,6 +123,11 @@ class Crawler {
   const CrawlTable& table() const { return table_; }
 
  private:
+  // The folder when the settings name one, else the fetcher.
+  PageFetcher& source() { return settings_.folder.empty() ? fetcher_ : folder_; }
+  // Puts the pages the site's sitemaps list into the crawl table, after
+  // the start page; false when a stop request ended it.
+  bool AddSitemapPages(CrawlObserver& observer);
   bool Excluded(const std::string& address) const;
   void ReadPage(const std::string& address, const std::string& body, CrawlObserver& observer);
   // A page that redirects: where it points is taken as a link of it.
@@ -121,6 +135,7 @@ class Crawler {
                       CrawlObserver& observer);
 
   PageFetcher& fetcher_;
+  FolderSource folder_;
   CrawlLimits limits_;
   std::atomic<bool> stop_requested_{false};
   bool stop_ = false;
