@@ -1,5 +1,6 @@
 #include "app/tr_form.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,7 +26,8 @@ constexpr int kButtonGap = 6;
 constexpr int kButtonTop = kClientHeight - 8 - kButtonHeight;
 constexpr int kPageWidth = kClientWidth - 16;
 constexpr int kPageHeight = kButtonTop - 16;
-constexpr int kMemoHeight = 200;
+constexpr int kMemoHeight = 180;
+constexpr int kSourceHeight = 16;
 // The form's read time-out until a crawl sets its own.
 constexpr int kFormReadTimeoutMs = 30000;
 
@@ -97,9 +99,12 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
   Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo->setGeometry(0, 0, kPageWidth - 4, kMemoHeight);
+  SourceLabel = new QLabel(ConnectionTab);
+  SourceLabel->setObjectName(QStringLiteral("SourceLabel"));
+  SourceLabel->setGeometry(8, kMemoHeight + 4, kPageWidth - 20, kSourceHeight);
   Progress = new QProgressBar(ConnectionTab);
   Progress->setObjectName(QStringLiteral("Progress"));
-  Progress->setGeometry(8, kMemoHeight + 8, kPageWidth - 20, 18);
+  Progress->setGeometry(8, kMemoHeight + kSourceHeight + 8, kPageWidth - 20, 18);
   Progress->setRange(0, 1);
   Progress->setValue(0);
   Progress->setFormat(QStringLiteral("%v of %m pages"));
@@ -111,11 +116,11 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
     return r;
   };
   AllRadio =
-      radio("AllRadio", QStringLiteral("Add all pages (Ignore duplicates)"), kMemoHeight + 36);
+      radio("AllRadio", QStringLiteral("Add all pages (Ignore duplicates)"), kMemoHeight + 52);
   UpdateRadio =
       radio("UpdateRadio", QStringLiteral("Add new and update pages where the content has changed"),
-            kMemoHeight + 58);
-  NewRadio = radio("NewRadio", QStringLiteral("Just add new pages"), kMemoHeight + 80);
+            kMemoHeight + 74);
+  NewRadio = radio("NewRadio", QStringLiteral("Just add new pages"), kMemoHeight + 96);
   AllRadio->setChecked(true);
   Pages->addTab(ConnectionTab, QStringLiteral("Connection"));
 
@@ -167,6 +172,18 @@ void TRForm::TimerTimer() {
 
 void TRForm::AddLine(const QString& text) { Memo->appendPlainText(text); }
 
+void TRForm::ShowSource(const CrawlSettings& settings) {
+  const QString text =
+      settings.folder.empty()
+          ? QStringLiteral("Reading over the web: ") + ToDisplay(settings.start_address)
+          : QStringLiteral("Reading the folder ") + PathToDisplay(settings.folder) +
+                QStringLiteral(" as ") + ToDisplay(settings.start_address);
+  // A long folder keeps both ends in view; the whole text is the tip.
+  SourceLabel->setText(
+      SourceLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, SourceLabel->width()));
+  SourceLabel->setToolTip(text);
+}
+
 void TRForm::Execute() {
   Pages->setFocus();
   for (QWidget* w : {static_cast<QWidget*>(AllRadio), static_cast<QWidget*>(UpdateRadio),
@@ -183,6 +200,7 @@ void TRForm::Execute() {
     AddLine(QString::fromLatin1(kIndexStopped.data(), kIndexStopped.size()));
     return;
   }
+  ShowSource(settings);
   thread_->Join();
   ++generation_;
   observer_ = std::make_unique<Observer>(this, generation_);
@@ -239,6 +257,7 @@ void TRForm::done(int result) {
   StopCrawl();
   StopButton->setEnabled(false);
   Memo->clear();
+  SourceLabel->clear();
   QDialog::done(result);
 }
 

@@ -57,6 +57,13 @@ Status MakeCrawlSettings(const Database& db, CrawlSettings* out) {
   out->create_keywords = db.settings.create_keywords == "1";
   out->excluded_words = db.excluded_words;
   out->excluded_pages = db.excluded_pages;
+  out->plain_addresses = db.extra.Flag("plainlinks");
+  out->sitemap = db.extra.Flag("sitemap");
+  // A folder named relative to the database's own folder moves with it.
+  out->folder = db.extra.Get("folder");
+  if (!out->folder.empty() && out->folder.front() != kPathSeparator) {
+    out->folder = db.folder + out->folder;
+  }
   return Status::Ok();
 }
 

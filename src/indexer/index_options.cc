@@ -63,6 +63,7 @@ void IndexOptions::FormActivate(const Database& db) {
   name = s.database_name;
   address = s.site_address;
   agent = s.user_agent;
+  folder = db.extra.Get("folder");
   keywords_checked = s.create_keywords == "1";
   timeout_item = ItemOf(s.timeout_index, std::size(kTimeoutChoices));
   delay_item = ItemOf(s.delay_index, std::size(kDelayChoices));
@@ -115,6 +116,13 @@ void IndexOptions::RestoreButtonClick() {
 }
 
 Status IndexOptions::OKButtonClick(Database& db) const {
+  // Only a change is stored, so a header without the third line keeps
+  // its two lines.
+  if (folder != db.extra.Get("folder")) {
+    ExtraSettings extra = db.extra;
+    if (!extra.Set("folder", folder)) return Status::Error(std::string(kFolderNotStorable));
+    db.extra = std::move(extra);
+  }
   DbSettings& s = db.settings;
   s.database_name = name;
   s.site_address = address;

@@ -196,7 +196,7 @@ class GeneratedSite {
           "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n"
           "  <url><loc>" +
               base_placeholder +
-              "/landing/spring-offer</loc></url>\n"
+              "/landing/spring-offer.html</loc></url>\n"
               "  <url><loc> " +
               base_placeholder +
               "/old/2019/harvest.html?from=map&amp;x=1 </loc></url>\n"
@@ -270,7 +270,7 @@ TEST_F(GeneratedSiteTest, ExtensionlessAddressesAndSitemapsGiveTheSameRecordsAsT
   const std::string base = server.Url("");
   ASSERT_GE(from_folder.pages.size(), 3u);
   EXPECT_EQ(from_folder.pages[0].address, base + "/");
-  EXPECT_EQ(from_folder.pages[1].address, base + "/landing/spring-offer");
+  EXPECT_EQ(from_folder.pages[1].address, base + "/landing/spring-offer.html");
   EXPECT_EQ(from_folder.pages[1].title, "Spring offer");
   EXPECT_EQ(from_folder.pages[2].address, base + "/old/2019/harvest.html?from=map&x=1");
   for (const PageRecord& p : from_folder.pages) {
@@ -292,7 +292,7 @@ TEST_F(GeneratedSiteTest, AFolderCrawlNeedsNoServerAtAll) {
   const Crawled c = Crawl(never_used, s);
   ASSERT_EQ(c.outcome, CrawlOutcome::kComplete);
   ASSERT_GE(c.pages.size(), 2u);
-  EXPECT_EQ(c.pages[1].address, "http://garden.invalid/landing/spring-offer");
+  EXPECT_EQ(c.pages[1].address, "http://garden.invalid/landing/spring-offer.html");
   EXPECT_FALSE(never_used.connected());
 
   // A folder that is not there stops the crawl at its start, and says why.
