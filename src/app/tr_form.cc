@@ -1,5 +1,8 @@
 #include "app/tr_form.h"
 
+#include <algorithm>
+
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -173,15 +176,22 @@ void TRForm::TimerTimer() {
 void TRForm::AddLine(const QString& text) { Memo->appendPlainText(text); }
 
 void TRForm::ShowSource(const CrawlSettings& settings) {
-  const QString text =
-      settings.folder.empty()
-          ? QStringLiteral("Reading over the web: ") + ToDisplay(settings.start_address)
-          : QStringLiteral("Reading the folder ") + PathToDisplay(settings.folder) +
-                QStringLiteral(" as ") + ToDisplay(settings.start_address);
-  // A long folder keeps both ends in view; the whole text is the tip.
-  SourceLabel->setText(
-      SourceLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, SourceLabel->width()));
-  SourceLabel->setToolTip(text);
+  const QString address = ToDisplay(settings.start_address);
+  if (settings.folder.empty()) {
+    SourceLabel->setText(QStringLiteral("Reading over the web: ") + address);
+    SourceLabel->setToolTip(SourceLabel->text());
+    return;
+  }
+  const QString before = QStringLiteral("Reading the folder ");
+  const QString after = QStringLiteral(" as ") + address;
+  const QString folder = PathToDisplay(settings.folder);
+  // A long folder is shortened in its middle, so that both of its ends and
+  // the address stay in view; the whole text is the tip.
+  const QFontMetrics metrics = SourceLabel->fontMetrics();
+  const int room = SourceLabel->width() - metrics.horizontalAdvance(before + after);
+  SourceLabel->setText(before + metrics.elidedText(folder, Qt::ElideMiddle, std::max(room, 40)) +
+                       after);
+  SourceLabel->setToolTip(before + folder + after);
 }
 
 void TRForm::Execute() {
