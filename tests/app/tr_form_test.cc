@@ -130,8 +130,9 @@ class TRFormTest : public QObject {
                           "Index complete.", ""}));
     QVERIFY(fetcher_->gets.empty());
     QTest::mouseClick(Form().OKButton, Qt::LeftButton);
-    QCOMPARE(db_.records.lines(), (std::vector<std::string>{"0^Folder home^http://site/^^^0",
-                                                            "0^Folder A^http://site/a.htm^^^0"}));
+    QCOMPARE(db_.records.lines(),
+             (std::vector<std::string>{"0^Folder home^http://site/^^Folder^0",
+                                       "0^Folder A^http://site/a.htm^^Folder^0"}));
 
     // Without the folder, the web again.
     db_.extra = ExtraSettings();
