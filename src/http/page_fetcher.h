@@ -10,7 +10,8 @@ namespace duvra {
 struct FetchResult {
   bool ok = false;
   std::string body;          // the body bytes, when ok
-  std::string content_type;  // the type the body was served with; empty when none was
+  std::string content_type;  // the Content-Type header, when ok (empty: none sent)
+  std::string robots_tag;    // the X-Robots-Tag headers joined by ", ", when ok
   std::string error;         // the failure text, when not ok
   int status_code = 0;       // for failures judged on the status line
   std::string status_line;   // idem

@@ -18,6 +18,7 @@
 #include "indexer/folder_source.h"
 #include "indexer/link_discovery.h"
 #include "indexer/page_analysis.h"
+#include "indexer/robots_txt.h"
 
 namespace duvra {
 
@@ -25,6 +26,10 @@ inline constexpr std::string_view kConnecting = "Connecting ...";
 inline constexpr std::string_view kInvalidAddress = "Invalid address or site unavailable.";
 inline constexpr std::string_view kIndexStopped = "Index stopped.";
 inline constexpr std::string_view kIndexComplete = "Index complete.";
+// Closing line of a crawl that obeys robots rules, filled with the count.
+inline constexpr std::string_view kLeftOutByRobots = "Pages left out by robots rules: %s";
+// Log line of a response that is not HTML, filled with the address.
+inline constexpr std::string_view kNotHtml = "Not an HTML page: %s";
 // Filled with the setting's name and its text.
 inline constexpr std::string_view kNotWholeNumber =
     "The %s index \"%s\" in the database settings is not a whole number; "
@@ -54,12 +59,16 @@ struct CrawlSettings {
   bool create_keywords = true;
   std::vector<std::string> excluded_words;
   std::vector<std::string> excluded_pages;
+  // The extra settings of the header's third line; all off by default.
+  bool robots = false;
+  bool visible_text = false;
+  bool opening_text = false;
+  bool plain_links = false;
+  size_t max_words = kMaxKeywordsPerPage;
+  bool one_page = false;
   // When not empty, the site is read from this folder, which holds the
   // site root, instead of over HTTP.
   std::string folder;
-  // Extensionless addresses are pages (the folder maps them as a static
-  // server's fallbacks do).
-  bool plain_addresses = false;
   // The site's sitemaps add their pages to the crawl table at the start.
   bool sitemap = false;
 };
@@ -121,6 +130,8 @@ class Crawler {
   // Where the crawl started: the start address after its redirects.
   const std::string& start_address() const { return settings_.start_address; }
   const CrawlTable& table() const { return table_; }
+  // Pages left out by robots.txt, noindex or a canonical address met before.
+  size_t left_out_by_robots() const { return left_out_by_robots_; }
 
  private:
   // The folder when the settings name one, else the fetcher.
@@ -129,7 +140,8 @@ class Crawler {
   // the start page; false when a stop request ended it.
   bool AddSitemapPages(CrawlObserver& observer);
   bool Excluded(const std::string& address) const;
-  void ReadPage(const std::string& address, const std::string& body, CrawlObserver& observer);
+  void ReadPage(const std::string& address, const FetchResult& result, CrawlObserver& observer);
+  void ReadRobotsTxt();
   // A page that redirects: where it points is taken as a link of it.
   void FollowRedirect(const std::string& address, const FetchResult& result,
                       CrawlObserver& observer);
@@ -146,6 +158,9 @@ class Crawler {
   CrawlTable table_;
   size_t first_pending_ = 1;  // every entry before it has been handled
   std::vector<PageRecord> pages_;
+  RobotsRules robots_;
+  std::vector<std::string> robots_sitemaps_;  // the sitemaps robots.txt names
+  size_t left_out_by_robots_ = 0;
 };
 
 // Runs Crawler::Execute on a worker thread. The observer is called on that

@@ -4,6 +4,8 @@
 
 #include "database/status.h"
 #include "database/text_encoding.h"
+#include "indexer/link_discovery.h"
+#include "indexer/robots_txt.h"
 
 namespace duvra {
 namespace {
@@ -195,13 +197,23 @@ SitemapDocument ParseSitemap(std::string_view xml) {
   return doc;
 }
 
-std::string OriginOf(std::string_view address) {
-  const size_t scheme_end = address.find("://");
-  if (scheme_end == std::string_view::npos) return "";
-  size_t end = std::min(address.find_first_of("/?#", scheme_end + 3), address.size());
-  std::string origin(address.substr(0, end));
-  for (char& c : origin) c = LowerChar(c);
-  return origin;
+std::string LoweredOrigin(std::string_view address) { return LowerAscii(OriginOf(address)); }
+
+std::vector<std::string> RobotsTxtSitemaps(std::string_view robots_txt) {
+  std::vector<std::string> sitemaps;
+  while (!robots_txt.empty()) {
+    const size_t end = std::min(robots_txt.find_first_of("\r\n"), robots_txt.size());
+    std::string_view line = robots_txt.substr(0, end);
+    robots_txt.remove_prefix(std::min(end + 1, robots_txt.size()));
+    line = line.substr(0, line.find('#'));
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    if (LowerAscii(Trim(line.substr(0, colon))) != "sitemap") continue;
+    // The value is an absolute address, which holds ":" itself.
+    const std::string_view value = Trim(line.substr(colon + 1));
+    if (!value.empty()) sitemaps.emplace_back(value);
+  }
+  return sitemaps;
 }
 
 bool ReadSitemaps(PageFetcher& fetcher, const std::vector<std::string>& addresses,
@@ -253,7 +265,7 @@ bool ReadSitemaps(PageFetcher& fetcher, const std::vector<std::string>& addresse
       for (const std::string& child : doc.locations) {
         if (full) break;
         // Only sitemaps of the site's own origin; one level down only.
-        if (OriginOf(child) != origin) continue;
+        if (LoweredOrigin(child) != LoweredOrigin(origin)) continue;
         SitemapDocument child_doc;
         if (!read(child, &child_doc)) return false;
         if (child_doc.kind == SitemapDocument::kUrlSet) take_pages(child, child_doc);

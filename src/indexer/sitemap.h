@@ -45,9 +45,13 @@ SitemapDocument ParseSitemap(std::string_view xml);
 // (as UTF-8); an unknown or malformed reference stays as written.
 std::string DecodeXmlText(std::string_view text);
 
-// "scheme://host[:port]" of an absolute address, scheme and host lowered;
-// empty when the address has no "://".
-std::string OriginOf(std::string_view address);
+// The sitemap addresses a robots.txt names in its "Sitemap:" lines, in
+// file order (the lines belong to no group).
+std::vector<std::string> RobotsTxtSitemaps(std::string_view robots_txt);
+
+// "scheme://host[:port]" of an absolute address, lowered, for comparing
+// origins; empty when the address has no "://".
+std::string LoweredOrigin(std::string_view address);
 
 // What a crawl needs for reading its sitemaps.
 struct SitemapReadOptions {
@@ -57,8 +61,8 @@ struct SitemapReadOptions {
 
 // Reads the sitemaps at `addresses` (each once, in order, at most
 // kMaxSitemapReads in all), following a
-// sitemap index one level down to the sitemaps it names on the same origin
-// as `origin`; a sitemap that is missing or fails is passed over silently.
+// sitemap index one level down to the sitemaps it names on the same
+// (lowered) origin as `origin`; a sitemap that is missing or fails is passed over silently.
 // Each page address found goes to on_page in document order; on_page
 // returns false when no more can be taken, which ends the reading. Lines
 // for the log go to on_line. Returns false when a stop request ended it.

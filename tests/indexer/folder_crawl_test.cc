@@ -74,8 +74,15 @@ CrawlSettings Settings(const std::string& start, bool plain_addresses) {
   s.start_address = start;
   s.user_agent = "FolderTest/1";
   s.excluded_words = {"the", "and", "of"};
-  s.plain_addresses = plain_addresses;
+  s.plain_links = plain_addresses;
   s.sitemap = true;
+  // Every other setting of a new database, so that the charset, robots,
+  // visible-text, opening-text and one-page rules see both sources too.
+  s.robots = true;
+  s.visible_text = true;
+  s.opening_text = true;
+  s.max_words = 1000;
+  s.one_page = true;
   return s;
 }
 
@@ -161,7 +168,7 @@ class GeneratedSite {
 
   explicit GeneratedSite(const std::string& root) : root_(root) {
     Write("index.html", Page("Home",
-                             "<a href=\"/blog\">Blog</a> <a href=\"about/\">About</a>"
+                             "<a href=\"/blog/\">Blog</a> <a href=\"about/\">About</a>"
                              " <a href=\"/blog/post-0\">First</a> <a href=\"/data/blob\">x</a>"
                              " <a href=\"/outside.html\">out</a>"));
     Write("about/index.html", Page("About", "<a href=\"../blog/post-1\">a post</a>"));
@@ -177,7 +184,7 @@ class GeneratedSite {
                  "<a href=\"" + next +
                      "\">next</a> <a href=\"../about\">about</a>"
                      " <a href=\"/blog/" +
-                     next + ".html#top\">again</a>"));
+                     next + "#top\">again</a>"));
     }
     // Linked from nowhere: only the sitemap names them.
     Write("landing/spring-offer.html", Page("Spring offer", "Seeds half price."));
@@ -196,7 +203,7 @@ class GeneratedSite {
           "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n"
           "  <url><loc>" +
               base_placeholder +
-              "/landing/spring-offer.html</loc></url>\n"
+              "/landing/spring-offer</loc></url>\n"
               "  <url><loc> " +
               base_placeholder +
               "/old/2019/harvest.html?from=map&amp;x=1 </loc></url>\n"
@@ -205,6 +212,16 @@ class GeneratedSite {
               base_placeholder +
               "/blog/post-5</loc></url>\n"
               "</urlset>\n");
+    // Sitemaps named here are read besides /sitemap.xml; /drafts/ is closed.
+    Write("robots.txt", "User-agent: *\nDisallow: /drafts/\n\nSitemap: " + base_placeholder +
+                            "/more/sitemap-extra.xml\nSitemap: http://elsewhere.invalid/x.xml\n");
+    Write("more/sitemap-extra.xml", "<urlset><url><loc>" + base_placeholder +
+                                        "/drafts/next-year.html</loc></url>"
+                                        "<url><loc>" +
+                                        base_placeholder +
+                                        "/landing/autumn.html</loc></url></urlset>");
+    Write("drafts/next-year.html", Page("Next year", "Not yet."));
+    Write("landing/autumn.html", Page("Autumn", "Bulbs."));
     std::filesystem::create_directories(root_ + "/../secret");
     Write("../secret/outside.html", Page("Secret", "Never indexed."));
     std::filesystem::create_symlink("../secret/outside.html", root_ + "/outside.html");
@@ -212,7 +229,8 @@ class GeneratedSite {
 
   // The sitemaps name the site by its address, known once it is served.
   void SetBase(const std::string& base) {
-    for (const char* name : {"sitemap.xml", "sitemap-pages.xml"}) {
+    for (const char* name :
+         {"sitemap.xml", "sitemap-pages.xml", "robots.txt", "more/sitemap-extra.xml"}) {
       std::string text = testing::ReadFile(root_ + "/" + name);
       for (size_t at; (at = text.find(base_placeholder)) != std::string::npos;) {
         text.replace(at, base_placeholder.size(), base);
@@ -270,13 +288,21 @@ TEST_F(GeneratedSiteTest, ExtensionlessAddressesAndSitemapsGiveTheSameRecordsAsT
   const std::string base = server.Url("");
   ASSERT_GE(from_folder.pages.size(), 3u);
   EXPECT_EQ(from_folder.pages[0].address, base + "/");
-  EXPECT_EQ(from_folder.pages[1].address, base + "/landing/spring-offer.html");
+  EXPECT_EQ(from_folder.pages[1].address, base + "/landing/spring-offer");
   EXPECT_EQ(from_folder.pages[1].title, "Spring offer");
   EXPECT_EQ(from_folder.pages[2].address, base + "/old/2019/harvest.html?from=map&x=1");
   for (const PageRecord& p : from_folder.pages) {
     EXPECT_EQ(p.address.find("elsewhere"), std::string::npos);
-    EXPECT_NE(p.title, "Secret");  // the link out of the folder is refused
+    EXPECT_NE(p.title, "Secret");     // the link out of the folder is refused
+    EXPECT_NE(p.title, "Next year");  // listed in a sitemap, closed by robots.txt
   }
+  // The sitemap robots.txt names is read after /sitemap.xml.
+  EXPECT_TRUE(std::any_of(from_folder.pages.begin(), from_folder.pages.end(),
+                          [](const PageRecord& p) { return p.title == "Autumn"; }));
+  // Extensionless addresses were followed: every post is a record, once.
+  EXPECT_EQ(std::count_if(from_folder.pages.begin(), from_folder.pages.end(),
+                          [](const PageRecord& p) { return p.title.starts_with("Post "); }),
+            static_cast<long>(GeneratedSite::kPosts));
   const Strings sitemap_lines = {"Sitemap index " + base + "/sitemap.xml names 2 sitemaps.",
                                  "Sitemap " + base + "/sitemap-pages.xml lists 4 addresses."};
   EXPECT_TRUE(std::search(from_folder.lines.begin(), from_folder.lines.end(), sitemap_lines.begin(),
@@ -292,7 +318,7 @@ TEST_F(GeneratedSiteTest, AFolderCrawlNeedsNoServerAtAll) {
   const Crawled c = Crawl(never_used, s);
   ASSERT_EQ(c.outcome, CrawlOutcome::kComplete);
   ASSERT_GE(c.pages.size(), 2u);
-  EXPECT_EQ(c.pages[1].address, "http://garden.invalid/landing/spring-offer.html");
+  EXPECT_EQ(c.pages[1].address, "http://garden.invalid/landing/spring-offer");
   EXPECT_FALSE(never_used.connected());
 
   // A folder that is not there stops the crawl at its start, and says why.

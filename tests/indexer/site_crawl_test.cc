@@ -12,6 +12,7 @@
 
 #include "database/db_files.h"
 #include "database/record_list.h"
+#include "database/text_file.h"
 #include "fixture_site.h"
 #include "http/http_client.h"
 #include "http/nginx_server.h"
@@ -51,6 +52,18 @@ class SiteCrawlTest : public ::testing::Test {
   testing::FixtureSite site;
   std::string site_address;
 };
+
+// Makes a database as an older build wrote it: the header's two fixed lines
+// only, so every extra setting reads as off.
+void DropExtraSettingsLine(const std::string& header_path) {
+  std::string header;
+  int err = 0;
+  ASSERT_TRUE(ReadWholeFile(header_path, &header, &err));
+  const size_t second_end = header.find("\r\n", header.find("\r\n") + 2);
+  ASSERT_NE(second_end, std::string::npos);
+  header.resize(second_end + 2);
+  ASSERT_TRUE(WriteFileAtomic(header_path, header, &err));
+}
 
 struct LineLog : CrawlObserver {
   Strings lines;
@@ -193,6 +206,7 @@ class CliIndexTest : public SiteCrawlTest {
     if (IsSkipped()) return;
     db_path = dir.File("site.duv");
     ASSERT_EQ(RunCli({"new", db_path}), 0);
+    DropExtraSettingsLine(db_path);
     Strings args = {"options", db_path, "--address", site_address, "--add-word", "The"};
     for (const auto& p : site.excluded_pages) args.insert(args.end(), {"--add-page", p});
     std::string out;
@@ -364,6 +378,7 @@ TEST_F(TlsSiteCrawlTest, DuvraCliTrustsWhatTheSystemTrustsAndSavesTheHttpsAddres
   const std::string db_path = dir.File("site.duv");
   std::string out;
   ASSERT_EQ(RunCli({"new", db_path}), 0);
+  DropExtraSettingsLine(db_path);
   Strings options = {"options", db_path, "--address", tls.Url("/")};
   for (const auto& p : site.excluded_pages) options.insert(options.end(), {"--add-page", p});
   ASSERT_EQ(RunCli(options, &out), 0) << out;

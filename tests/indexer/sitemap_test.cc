@@ -92,6 +92,14 @@ TEST(SitemapParseTest, WhatIsNotASitemapListsNothing) {
   EXPECT_EQ(DecodeXmlText("caf&#233;&#x1F600;"), "caf\xC3\xA9\xF0\x9F\x98\x80");
 }
 
+TEST(SitemapParseTest, RobotsTxtNamesSitemapsOutsideItsGroups) {
+  EXPECT_EQ(RobotsTxtSitemaps("User-agent: *\r\nDisallow: /x\r\nSITEMAP:http://s/a.xml\n"
+                              "# Sitemap: http://s/commented.xml\n"
+                              "  sitemap :  http://s/b.xml?x=1  # the second\rSitemap:\n"
+                              "Sitemaps: http://s/not-the-field.xml"),
+            (Strings{"http://s/a.xml", "http://s/b.xml?x=1"}));
+}
+
 std::string UrlSet(const Strings& locs) {
   std::string xml = "<urlset>";
   for (const auto& l : locs) xml += "<url><loc>" + l + "</loc></url>";
