@@ -330,6 +330,61 @@ TEST_F(GeneratedSiteTest, AFolderCrawlNeedsNoServerAtAll) {
                      "Invalid address or site unavailable.", "", "Index stopped."}));
 }
 
+// The <pre> block of the help topic that follows `after`, unescaped, as lines.
+Strings HelpBlock(const std::string& topic, const std::string& after) {
+  const size_t at = topic.find(after);
+  const size_t start = topic.find("<pre>", at) + 5;
+  std::string text = topic.substr(start, topic.find("</pre>", start) - start);
+  for (const auto& [entity, c] :
+       {std::pair<std::string, std::string>{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
+    for (size_t i; (i = text.find(entity)) != std::string::npos;) text.replace(i, entity.size(), c);
+  }
+  Strings lines;
+  size_t from = 0;
+  for (size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1) {
+    lines.push_back(text.substr(from, nl - from));
+  }
+  lines.push_back(text.substr(from));
+  return lines;
+}
+
+TEST(FolderHelpTest, TheHelpsWorkedExampleIsWhatTheCrawlDoes) {
+  const std::string topic =
+      testing::ReadFile(std::string(DUVRA_SOURCE_DIR) + "/data/help/folder.html");
+  testing::TempDir dir;
+  const std::string public_dir = dir.File("public");
+  auto write = [&](const std::string& path, const std::string& content) {
+    std::filesystem::create_directories(
+        std::filesystem::path(public_dir + "/" + path).parent_path());
+    testing::WriteFile(public_dir + "/" + path, content);
+  };
+  auto page = [](const std::string& title, const std::string& links) {
+    return "<html><head><title>" + title + "</title></head><body>" + links + "</body></html>";
+  };
+  write("index.html", page("Home", "<a href=\"/about/\">About</a> <a href=\"/blog\">Blog</a>"));
+  write("about/index.html", page("About", "<a href=\"/\">Home</a>"));
+  write("blog/index.html", page("Blog", "<a href=\"/blog/spring-fair\">Spring fair</a>"));
+  write("blog/spring-fair.html", page("Spring fair", "<a href=\"/blog\">Blog</a>"));
+  write("landing/seed-swap.html", page("Seed swap", ""));
+  std::string sitemap;
+  for (const std::string& line : HelpBlock(topic, "but the sitemap lists it"))
+    sitemap += line + "\n";
+  write("sitemap.xml", sitemap);
+
+  // A new database with the example's two settings.
+  Database db;
+  db.settings.site_address = "www.millbrook-garden.example/";
+  db.extra = ExtraSettings::Fresh();
+  ASSERT_TRUE(db.extra.Set("folder", public_dir));
+  CrawlSettings s;
+  ASSERT_TRUE(MakeCrawlSettings(db, &s).ok());
+  HttpClient unused;
+  const Crawled c = Crawl(unused, s);
+  Strings expected = HelpBlock(topic, "The log shows");
+  expected.push_back("");  // the log's last line is empty
+  EXPECT_EQ(c.lines, expected);
+}
+
 // duvra-cli as a child process; returns its exit status, *output gets
 // stdout and stderr together.
 int RunCli(const Strings& args, std::string* output) {
