@@ -89,7 +89,14 @@ CrawlSettings DocsSettings() {
   CrawlSettings s;
   s.start_address = docs_server->Url("/");
   s.excluded_words = {"the", "and", "of"};
+  // The settings of a new database.
   s.sitemap = true;
+  s.robots = true;
+  s.visible_text = true;
+  s.opening_text = true;
+  s.plain_links = true;
+  s.max_words = 1000;
+  s.one_page = true;
   return s;
 }
 
@@ -171,7 +178,9 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   std::unique_ptr<NginxServer> nginx;
   if (std::filesystem::exists(std::string(kDocsDir) + "/index.html")) {
-    nginx = std::make_unique<NginxServer>(std::string("location / { root ") + kDocsDir + "; }");
+    // As a static server is usually set up for a generated site.
+    nginx = std::make_unique<NginxServer>(std::string("location / { root ") + kDocsDir +
+                                          "; try_files $uri $uri.html $uri/index.html =404; }");
     if (nginx->ok()) {
       docs_server = nginx.get();
     } else {
