@@ -117,12 +117,11 @@ void IndexOptions::RestoreButtonClick() {
 }
 
 Status IndexOptions::OKButtonClick(Database& db) const {
-  // Only a change is stored, so a header without the third line keeps
-  // its two lines.
-  if (folder != db.extra.Get("folder")) {
-    ExtraSettings extra = db.extra;
-    if (!extra.Set("folder", folder)) return Status::Error(std::string(kFolderNotStorable));
-    db.extra = std::move(extra);
+  // The folder joins the other extra settings; only a change is stored,
+  // so a header without the third line keeps its two lines.
+  ExtraSettings stored = extra;
+  if (folder != stored.Get("folder") && !stored.Set("folder", folder)) {
+    return Status::Error(std::string(kFolderNotStorable));
   }
   DbSettings& s = db.settings;
   s.database_name = name;
@@ -132,7 +131,7 @@ Status IndexOptions::OKButtonClick(Database& db) const {
   // A hand-edited index that names no item is kept as it stands.
   if (timeout_item >= 0) s.timeout_index = std::to_string(timeout_item);
   if (delay_item >= 0) s.delay_index = std::to_string(delay_item);
-  db.extra = extra;
+  db.extra = std::move(stored);
   if (Status st = WriteHeader(db); !st.ok()) return st;
   db.excluded_words = words.items();
   db.excluded_pages = pages.items();
