@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -21,11 +22,13 @@
 #include "../tests/indexer/reference_indexer.cc"
 #include "bench_process.h"
 #include "bench_ratio.h"
+#include "database/text_file.h"
 #include "http/http_client.h"
 #include "indexer/crawl_driver.h"
 #include "indexer/link_discovery.h"
 #include "indexer/merge.h"
 #include "indexer/page_analysis.h"
+#include "indexer/page_charset.h"
 
 extern char** environ;
 
@@ -273,6 +276,152 @@ void BM_WgetDocs(benchmark::State& state) {
                          benchmark::Counter::kIsRate);
 }
 
+// Two documentation sites crawled as a new database crawls them (every
+// extra setting on, no delay) against wget as the issue of record runs it,
+// in the same run: speed, and what the records hold.
+struct DocsSite {
+  const char* name;
+  const char* dir;    // the HTML folder on disk
+  std::string start;  // its address on the shared nginx
+  std::vector<PageRecord> records;
+  std::set<std::string> wget_html;  // file names below the folder
+};
+std::vector<DocsSite> docs_sites = {
+    {"python", "/usr/share/doc/python3.11/html", "", {}, {}},
+    {"postgresql", "/usr/share/doc/postgresql-doc-15/html", "", {}, {}},
+};
+
+void CrawlAllOn(benchmark::State& state, DocsSite* site) {
+  for (auto _ : state) {
+    HttpClient client;
+    Crawler crawler(client);
+    CrawlSettings s;
+    s.start_address = site->start;
+    s.excluded_words = {"the", "and", "of"};
+    s.robots = s.visible_text = s.opening_text = s.plain_links = s.one_page = true;
+    s.max_words = 1000;
+    NoLines none;
+    if (crawler.Execute(s, none) != CrawlOutcome::kComplete) state.SkipWithError("crawl failed");
+    site->records = crawler.pages();
+  }
+  state.counters["pages"] = static_cast<double>(site->records.size());
+}
+
+void WgetPlain(benchmark::State& state, DocsSite* site) {
+  const std::string dir =
+      (std::filesystem::temp_directory_path() / ("duvra-wget-" + std::string(site->name))).string();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(dir);
+    state.ResumeTiming();
+    if (!RunQuietly({"wget", "--recursive", "--level=inf", "--no-parent", "-e", "robots=off", "-q",
+                     "-P", dir, site->start})) {
+      state.SkipWithError("wget did not run");
+    }
+    state.PauseTiming();
+    site->wget_html.clear();
+    const std::string host = site->start.substr(7, site->start.find('/', 7) - 7);
+    const std::filesystem::path base = std::filesystem::path(dir) / host / site->name;
+    std::error_code ec;
+    for (auto& e : std::filesystem::recursive_directory_iterator(base, ec)) {
+      if (e.is_regular_file() && e.path().extension() == ".html") {
+        site->wget_html.insert(e.path().lexically_relative(base).string());
+      }
+    }
+    state.ResumeTiming();
+  }
+  std::filesystem::remove_all(dir);
+  state.counters["pages"] = static_cast<double>(site->wget_html.size());
+}
+
+// Words as keyword creation splits them: ",.;:" deleted, blanks between.
+std::set<std::string> WordsOf(const std::string& text) {
+  std::set<std::string> words;
+  std::string w;
+  for (char c : DeletePunctuation(text) + " ") {
+    if (static_cast<unsigned char>(c) <= ' ') {
+      if (w.size() >= 2) words.insert(w);
+      w.clear();
+    } else {
+      w.push_back(c);
+    }
+  }
+  return words;
+}
+
+// The text of every script and style element of a page.
+std::string ScriptAndStyleText(const std::string& page) {
+  const std::string lower = LowerAscii(page);
+  std::string out;
+  for (const char* name : {"script", "style"}) {
+    const std::string open = std::string("<") + name, close = std::string("</") + name;
+    for (size_t at = lower.find(open); at != std::string::npos; at = lower.find(open, at + 1)) {
+      const size_t gt = lower.find('>', at);
+      const size_t end = lower.find(close, at);
+      if (gt == std::string::npos || end == std::string::npos || end < gt) continue;
+      out += " " + page.substr(gt + 1, end - gt - 1);
+    }
+  }
+  return out;
+}
+
+void ReportDocs(const DocsSite& site, const bench::RatioReporter& reporter) {
+  const std::string n = site.name;
+  const double ours = reporter.Time("BM_DocsAllOn/" + n + "/iterations:3/real_time");
+  const double wget = reporter.Time("BM_DocsWget/" + n + "/iterations:3/real_time");
+  if (ours <= 0 || wget <= 0) return;
+  // File names of the records; a folder address is its index.html.
+  std::map<std::string, int> names;
+  size_t with_text = 0, leaks = 0;
+  std::string leak_example;
+  for (const PageRecord& r : site.records) {
+    std::string name = r.address.substr(site.start.size());
+    if (name.empty() || name.ends_with('/')) name += "index.html";
+    ++names[name];
+    if (!r.text.empty()) ++with_text;
+    std::string page;
+    int err = 0;
+    if (!ReadWholeFile(std::string(site.dir) + "/" + name, &page, &err)) continue;
+    page = DecodePage("", page);
+    // A script or style word is a leak when the page shows it nowhere else.
+    std::set<std::string> shown = WordsOf(VisibleText(page));
+    for (const std::string& w : WordsOf(DeletePunctuation(ExtractMetaContent(
+             page, LowerAscii(page), "name=\"keywords\" content=\"", kScanCutLength)))) {
+      shown.insert(w);
+    }
+    const std::set<std::string> hidden = WordsOf(ScriptAndStyleText(page));
+    for (const std::string& k : WordsOf(r.keywords)) {
+      if (hidden.count(k) && !shown.count(k)) {
+        ++leaks;
+        if (leak_example.empty()) leak_example = name + ": " + k;
+      }
+    }
+  }
+  size_t twice = 0, missing = 0;
+  std::string missing_example;
+  for (const auto& [name, count] : names) twice += count > 1 ? 1 : 0;
+  for (const std::string& w : site.wget_html) {
+    if (!names.count(w)) {
+      ++missing;
+      if (missing_example.empty()) missing_example = w;
+    }
+  }
+  const double our_rate = static_cast<double>(site.records.size()) / (ours / 1e3);
+  const double wget_rate = static_cast<double>(site.wget_html.size()) / (wget / 1e3);
+  std::printf("\n%s documentation, every extra setting on, delay 0:\n", site.name);
+  std::printf("  %-56s %zu\n", "records", site.records.size());
+  std::printf("  %-56s %zu\n", "HTML pages wget reached", site.wget_html.size());
+  std::printf("  %-56s %zu %s\n", "wget pages without a record", missing, missing_example.c_str());
+  std::printf("  %-56s %zu\n", "pages with more than one record", twice);
+  std::printf("  %-56s %zu %s\n", "keywords only in a script or style", leaks,
+              leak_example.c_str());
+  std::printf("  %-56s %.1f %%\n", "records with a non-empty Text",
+              100.0 * static_cast<double>(with_text) / static_cast<double>(site.records.size()));
+  std::printf("  %-56s %8.0f pages/s\n", "our crawl", our_rate);
+  std::printf("  %-56s %8.0f pages/s\n", "wget --recursive --level=inf --no-parent", wget_rate);
+  std::printf("  %-56s %6.2fx\n", "pages per second, ours / wget", our_rate / wget_rate);
+}
+
 BENCHMARK(BM_MemchrPass)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AnalyseDensePage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StripTags)->Arg(16 << 10)->Arg(64 << 10)->Unit(benchmark::kMicrosecond);
@@ -303,8 +452,11 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   std::unique_ptr<NginxServer> nginx;
   if (std::filesystem::exists(std::string(kDocsDir) + "/index.html")) {
-    nginx =
-        std::make_unique<NginxServer>(std::string("location /pg/ { alias ") + kDocsDir + "/; }");
+    std::string locations = std::string("location /pg/ { alias ") + kDocsDir + "/; }";
+    for (const DocsSite& site : docs_sites) {
+      locations += std::string("\n location /") + site.name + "/ { alias " + site.dir + "/; }";
+    }
+    nginx = std::make_unique<NginxServer>(locations);
     if (nginx->ok()) {
       docs_server = nginx.get();
       docs_start = nginx->Url("/pg/");
@@ -315,6 +467,26 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "indexer_bench: %s missing (scripts/setup.sh installs postgresql-doc-15)\n",
                  kDocsDir);
+  }
+  if (nginx != nullptr && nginx->ok()) {
+    for (DocsSite& site : docs_sites) {
+      if (!std::filesystem::exists(std::string(site.dir) + "/index.html")) {
+        std::fprintf(stderr, "indexer_bench: %s missing (scripts/setup.sh installs it)\n",
+                     site.dir);
+        continue;
+      }
+      site.start = nginx->Url("/" + std::string(site.name) + "/");
+      benchmark::RegisterBenchmark(("BM_DocsAllOn/" + std::string(site.name)).c_str(), CrawlAllOn,
+                                   &site)
+          ->Iterations(3)
+          ->UseRealTime()
+          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(("BM_DocsWget/" + std::string(site.name)).c_str(), WgetPlain,
+                                   &site)
+          ->Iterations(3)
+          ->UseRealTime()
+          ->Unit(benchmark::kMillisecond);
+    }
   }
   bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -373,5 +545,6 @@ int main(int argc, char** argv) {
     PrintSetDifference("HTML pages only our crawl read", our_pages, wget_pages);
     PrintSetDifference("HTML pages only wget read", wget_pages, our_pages);
   }
+  for (const DocsSite& site : docs_sites) ReportDocs(site, reporter);
   return 0;
 }

@@ -6,7 +6,7 @@ set -e
 PACKAGES="g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth libqt6svg6 qt6-svg-dev librsvg2-bin
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libssl-dev openssl nginx-light wget curl postgresql-doc-15
+  libssl-dev openssl nginx-light wget curl postgresql-doc-15 python3.11-doc
   clang libclang-rt-14-dev
   chromium
   sox"

@@ -180,15 +180,16 @@ constexpr std::string_view kFurnitureElements[] = {"nav", "header", "footer", "a
 
 }  // namespace
 
-std::string VisibleText(std::string_view html, bool skip_page_furniture) {
+std::string VisibleText(std::string_view html, bool skip_page_furniture, size_t enough) {
   const std::string lowered = LowerAscii(html);
   std::string out;
-  out.reserve(html.size());
-  size_t i = 0;
-  while (i < html.size()) {
+  out.reserve(std::min(html.size(), enough));
+  size_t i = 0, shown = 0;
+  while (i < html.size() && shown < enough) {
     const char c = html[i];
     if (c != '<') {
       out.push_back(c);
+      if (!IsBlank(c)) ++shown;
       ++i;
       continue;
     }
@@ -201,6 +202,7 @@ std::string VisibleText(std::string_view html, bool skip_page_furniture) {
     const char next = i + 1 < html.size() ? lowered[i + 1] : '\0';
     if (!((next >= 'a' && next <= 'z') || next == '/' || next == '!' || next == '?')) {
       out.push_back(c);  // "a < b": no tag
+      ++shown;
       ++i;
       continue;
     }
@@ -219,12 +221,15 @@ std::string VisibleText(std::string_view html, bool skip_page_furniture) {
       }
       return true;
     };
-    for (std::string_view name : kHiddenElements) {
-      if (!skipped) skipped = skip_element(name);
-    }
-    if (skip_page_furniture) {
-      for (std::string_view name : kFurnitureElements) {
-        if (!skipped) skipped = skip_element(name);
+    // Most tags start with a letter none of the skipped names has.
+    if (std::string_view("sntvhfa").find(next) != std::string_view::npos) {
+      for (std::string_view name : kHiddenElements) {
+        if (!skipped && name[0] == next) skipped = skip_element(name);
+      }
+      if (skip_page_furniture) {
+        for (std::string_view name : kFurnitureElements) {
+          if (!skipped && name[0] == next) skipped = skip_element(name);
+        }
       }
     }
     if (!skipped) {
@@ -237,10 +242,13 @@ std::string VisibleText(std::string_view html, bool skip_page_furniture) {
 }
 
 std::string OpeningText(std::string_view page, std::string_view search_copy, size_t cut) {
+  // Enough visible bytes for the longest opening text in any encoding.
+  constexpr size_t kEnough = 4 * kOpeningTextLength + 4;
   std::string text;
   if (FindPattern(page, kRegionStartMarker) != std::string_view::npos) {
-    text = VisibleText(KeywordRegion(page, cut));
+    text = VisibleText(KeywordRegion(page, cut), false, kEnough);
   } else {
+    const bool has_role = FindPattern(search_copy, "role=") != std::string_view::npos;
     std::string_view found = FirstElementContent(
         page, search_copy,
         [&](size_t lt, std::string_view* name) {
@@ -248,6 +256,7 @@ std::string OpeningText(std::string_view page, std::string_view search_copy, siz
             *name = "main";
             return true;
           }
+          if (!has_role) return false;
           const size_t gt = search_copy.find('>', lt);
           const std::string_view tag =
               search_copy.substr(lt, gt == std::string_view::npos ? 0 : gt - lt);
@@ -282,7 +291,7 @@ std::string OpeningText(std::string_view page, std::string_view search_copy, siz
           nullptr);
       body = true;
     }
-    text = VisibleText(found, body);
+    text = VisibleText(found, body, kEnough);
   }
   // White space collapsed, then cut at the last word boundary that fits.
   std::string collapsed;

@@ -85,8 +85,9 @@ std::string StripTags(std::string_view region);
 // The text a reader sees in html: comments and the contents of script,
 // style, noscript, template and svg elements left out (and of nav, header,
 // footer and aside with skip_page_furniture), every tag one space. A "<"
-// that opens no tag is text.
-std::string VisibleText(std::string_view html, bool skip_page_furniture = false);
+// that opens no tag is text. Stops once `enough` non-blank bytes are out.
+std::string VisibleText(std::string_view html, bool skip_page_furniture = false,
+                        size_t enough = std::string_view::npos);
 
 // The opening words of the page's visible text, for a page without a
 // description: from the marked region, else the first <main> or element
