@@ -3,7 +3,10 @@
 // Properties: the linear analysis equals the literal reference; tag
 // stripping leaves no "<"; the created keywords are distinct, allowed words
 // of two characters or more, at most 255; and the page's record line has
-// exactly six fields.
+// exactly six fields. With the extra settings (visible text, opening text,
+// a keyword limit) and a declared charset: the page decodes to UTF-8, the
+// record line still has six fields, the keywords keep the limit and the
+// opening text its length.
 #include <algorithm>
 #include <array>
 #include <set>
@@ -12,9 +15,11 @@
 
 #include "../indexer/reference_indexer.h"
 #include "database/record_line.h"
+#include "database/text_encoding.h"
 #include "fuzz_support.h"
 #include "indexer/link_discovery.h"
 #include "indexer/page_analysis.h"
+#include "indexer/page_charset.h"
 
 namespace duvra {
 namespace {
@@ -40,7 +45,7 @@ void CheckKeywords(std::string_view page, const KeywordSettings& settings, size_
   const std::string keywords = CreateKeywords(page, settings, cut);
   if (keywords.empty()) return;
   const std::vector<std::string_view> words = SplitAtSpaces(keywords);
-  FUZZ_CHECK(words.size() <= kMaxKeywordsPerPage);
+  FUZZ_CHECK(words.size() <= settings.max_words());
   std::set<std::string_view> seen;
   for (std::string_view w : words) {
     FUZZ_CHECK(w.size() >= 2);
@@ -86,5 +91,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(stripped == reference::StripTags(page));
   FUZZ_CHECK(stripped.find('<') == std::string::npos);
   CheckKeywords(page, settings, cut);
+
+  // The extra settings, on the page as the crawl decodes it.
+  constexpr std::array<const char*, 4> kTypes = {"", "text/html; charset=shift_jis",
+                                                 "text/html; charset=utf-16le",
+                                                 "text/html; charset=windows-1252"};
+  const std::string decoded = DecodePage(kTypes[(config >> 4) & 3], page);
+  FUZZ_CHECK(IsValidUtf8(decoded));
+  KeywordSettings extra(true, excluded);
+  extra.set_visible_text(true);
+  extra.set_opening_text((config & 0x40) != 0);
+  extra.set_max_words((config & 0x80) ? 3 : 1000);
+  const PageRecord on = AnalysePage(decoded, LowerAscii(decoded), kAddress, extra, cut);
+  CheckRecordLine(on);
+  CheckKeywords(decoded, extra, cut);
+  const std::string opening = OpeningText(decoded, LowerAscii(decoded), cut);
+  size_t chars = 0;
+  for (size_t pos = 0; pos < opening.size(); ++chars) NextCodePoint(opening, pos);
+  FUZZ_CHECK(chars <= kOpeningTextLength);
+  FUZZ_CHECK(IsValidUtf8(opening));
   return 0;
 }
