@@ -31,6 +31,7 @@ constexpr int kListHeight = 90;
 constexpr int kComboWidth = 70;
 
 const char kHelpTopic[] = "Duvra.chm::/2000.html";
+const char kFolderDialogTitle[] = "Choose the folder that holds the site";
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
   auto* label = new QLabel(text, parent);
@@ -94,6 +95,15 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
       ->setBuddy(NameEdit = MakeEdit(GeneralTab, "NameEdit", 12, 32, kEditWidth));
   MakeLabel(GeneralTab, "AddressLabel", QStringLiteral("Web address:"), 12, 64)
       ->setBuddy(AddressEdit = MakeEdit(GeneralTab, "AddressEdit", 12, 80, kEditWidth));
+  // A site built into a folder on this machine is read from there; the
+  // web address still names the records' addresses.
+  MakeLabel(GeneralTab, "FolderLabel", QStringLiteral("Site folder (read instead of the web):"), 12,
+            112)
+      ->setBuddy(FolderEdit = MakeEdit(GeneralTab, "FolderEdit", 12, 128,
+                                       kEditWidth - kButtonWidth - kButtonGap));
+  FolderEdit->setPlaceholderText(QStringLiteral("empty: read the site over the web"));
+  BrowseButton = MakeButton(GeneralTab, "BrowseButton", QStringLiteral("Browse..."),
+                            12 + kEditWidth - kButtonWidth, 127);
   Pages->addTab(GeneralTab, QStringLiteral("General"));
 
   ContentTab = new QWidget;
@@ -139,6 +149,8 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
   IndexingTab->setObjectName(QStringLiteral("IndexingTab"));
   int top = 10;
   for (const SettingInfo& info : kExtraSettings) {
+    // The site folder has its own field with Browse on the General tab.
+    if (info.name == "folder") continue;
     const QString name =
         QStringLiteral("Setting_") + QString::fromLatin1(info.name.data(), info.name.size());
     const QString label = QString::fromUtf8(info.label.data(), info.label.size());
@@ -187,6 +199,7 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
   connect(RemoveWordsButton, &QPushButton::clicked, this, &TOForm::RemoveWordsButtonClick);
   connect(RemovePagesButton, &QPushButton::clicked, this, &TOForm::RemovePagesButtonClick);
   connect(RestoreButton, &QPushButton::clicked, this, &TOForm::RestoreButtonClick);
+  connect(BrowseButton, &QPushButton::clicked, this, &TOForm::BrowseButtonClick);
   connect(OKButton, &QPushButton::clicked, this, &TOForm::OKButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TOForm::CancelButtonClick);
   connect(HelpButton, &QPushButton::clicked, this, &TOForm::HelpButtonClick);
@@ -224,6 +237,7 @@ void TOForm::ShowState() {
   showing_ = true;
   NameEdit->setText(ToDisplay(options_.name));
   AddressEdit->setText(ToDisplay(options_.address));
+  FolderEdit->setText(PathToDisplay(options_.folder));
   AgentEdit->setText(ToDisplay(options_.agent));
   KeywordsCheck->setChecked(options_.keywords_checked);
   TimeoutComboBox->setCurrentIndex(options_.timeout_item);
@@ -262,6 +276,7 @@ void TOForm::ShowEnabling() {
 void TOForm::ReadControls() {
   options_.name = FromDisplay(NameEdit->text());
   options_.address = FromDisplay(AddressEdit->text());
+  options_.folder = PathFromDisplay(FolderEdit->text());
   options_.agent = FromDisplay(AgentEdit->text());
   options_.keywords_checked = KeywordsCheck->isChecked();
   options_.timeout_item = TimeoutComboBox->currentIndex();
@@ -357,6 +372,14 @@ void TOForm::RestoreButtonClick() {
   AgentEdit->setText(ToDisplay(options_.agent));
   TimeoutComboBox->setCurrentIndex(options_.timeout_item);
   DelayComboBox->setCurrentIndex(options_.delay_item);
+}
+
+void TOForm::BrowseButtonClick() {
+  // The prompter's dialog puts the working directory back when it closes.
+  if (std::optional<std::string> chosen =
+          prompter_.ChooseFolder(kFolderDialogTitle, PathFromDisplay(FolderEdit->text()))) {
+    FolderEdit->setText(PathToDisplay(*chosen));
+  }
 }
 
 void TOForm::OKButtonClick() {

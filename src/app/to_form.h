@@ -1,4 +1,4 @@
-// The Options dialog: the database name, site address, keyword creation,
+// The Options dialog: the database name, site address, site folder, keyword creation,
 // excluded words and pages, user agent, timeout and request delay of the
 // open database. Its rules are the core's IndexOptions; the widgets mirror
 // that state. OK writes the header at once.
@@ -35,6 +35,8 @@ class TOForm : public QDialog {
   QWidget* AdvancedTab;
   QLineEdit* NameEdit;
   QLineEdit* AddressEdit;
+  QLineEdit* FolderEdit;
+  QPushButton* BrowseButton;
   QCheckBox* KeywordsCheck;
   QLabel* ExcludeWordsLabel;
   QLineEdit* ExcludeWordsEdit;
@@ -69,6 +71,8 @@ class TOForm : public QDialog {
   void RemoveWordsButtonClick();
   void RemovePagesButtonClick();
   void RestoreButtonClick();
+  // Chooses the site folder in the folder dialog.
+  void BrowseButtonClick();
   void OKButtonClick();
   void CancelButtonClick();
   void HelpButtonClick();

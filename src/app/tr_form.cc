@@ -1,5 +1,9 @@
 #include "app/tr_form.h"
 
+#include <algorithm>
+
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,7 +29,8 @@ constexpr int kButtonGap = 6;
 constexpr int kButtonTop = kClientHeight - 8 - kButtonHeight;
 constexpr int kPageWidth = kClientWidth - 16;
 constexpr int kPageHeight = kButtonTop - 16;
-constexpr int kMemoHeight = 200;
+constexpr int kMemoHeight = 180;
+constexpr int kSourceHeight = 16;
 // The form's read time-out until a crawl sets its own.
 constexpr int kFormReadTimeoutMs = 30000;
 
@@ -97,9 +102,12 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
   Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo->setGeometry(0, 0, kPageWidth - 4, kMemoHeight);
+  SourceLabel = new QLabel(ConnectionTab);
+  SourceLabel->setObjectName(QStringLiteral("SourceLabel"));
+  SourceLabel->setGeometry(8, kMemoHeight + 4, kPageWidth - 20, kSourceHeight);
   Progress = new QProgressBar(ConnectionTab);
   Progress->setObjectName(QStringLiteral("Progress"));
-  Progress->setGeometry(8, kMemoHeight + 8, kPageWidth - 20, 18);
+  Progress->setGeometry(8, kMemoHeight + kSourceHeight + 8, kPageWidth - 20, 18);
   Progress->setRange(0, 1);
   Progress->setValue(0);
   Progress->setFormat(QStringLiteral("%v of %m pages"));
@@ -111,11 +119,11 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
     return r;
   };
   AllRadio =
-      radio("AllRadio", QStringLiteral("Add all pages (Ignore duplicates)"), kMemoHeight + 36);
+      radio("AllRadio", QStringLiteral("Add all pages (Ignore duplicates)"), kMemoHeight + 52);
   UpdateRadio =
       radio("UpdateRadio", QStringLiteral("Add new and update pages where the content has changed"),
-            kMemoHeight + 58);
-  NewRadio = radio("NewRadio", QStringLiteral("Just add new pages"), kMemoHeight + 80);
+            kMemoHeight + 74);
+  NewRadio = radio("NewRadio", QStringLiteral("Just add new pages"), kMemoHeight + 96);
   AllRadio->setChecked(true);
   Pages->addTab(ConnectionTab, QStringLiteral("Connection"));
 
@@ -167,6 +175,25 @@ void TRForm::TimerTimer() {
 
 void TRForm::AddLine(const QString& text) { Memo->appendPlainText(text); }
 
+void TRForm::ShowSource(const CrawlSettings& settings) {
+  const QString address = ToDisplay(settings.start_address);
+  if (settings.folder.empty()) {
+    SourceLabel->setText(QStringLiteral("Reading over the web: ") + address);
+    SourceLabel->setToolTip(SourceLabel->text());
+    return;
+  }
+  const QString before = QStringLiteral("Reading the folder ");
+  const QString after = QStringLiteral(" as ") + address;
+  const QString folder = PathToDisplay(settings.folder);
+  // A long folder is shortened in its middle, so that both of its ends and
+  // the address stay in view; the whole text is the tip.
+  const QFontMetrics metrics = SourceLabel->fontMetrics();
+  const int room = SourceLabel->width() - metrics.horizontalAdvance(before + after);
+  SourceLabel->setText(before + metrics.elidedText(folder, Qt::ElideMiddle, std::max(room, 40)) +
+                       after);
+  SourceLabel->setToolTip(before + folder + after);
+}
+
 void TRForm::Execute() {
   Pages->setFocus();
   for (QWidget* w : {static_cast<QWidget*>(AllRadio), static_cast<QWidget*>(UpdateRadio),
@@ -183,6 +210,7 @@ void TRForm::Execute() {
     AddLine(QString::fromLatin1(kIndexStopped.data(), kIndexStopped.size()));
     return;
   }
+  ShowSource(settings);
   thread_->Join();
   ++generation_;
   observer_ = std::make_unique<Observer>(this, generation_);
@@ -239,6 +267,7 @@ void TRForm::done(int result) {
   StopCrawl();
   StopButton->setEnabled(false);
   Memo->clear();
+  SourceLabel->clear();
   QDialog::done(result);
 }
 

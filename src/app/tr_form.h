@@ -12,6 +12,7 @@
 #include "http/page_fetcher.h"
 #include "indexer/crawl_driver.h"
 
+class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -39,6 +40,8 @@ class TRForm : public QDialog {
   QTabWidget* Pages;
   QWidget* ConnectionTab;
   QPlainTextEdit* Memo;
+  // Where the crawl reads the site: over the web, or from a folder.
+  QLabel* SourceLabel;
   QProgressBar* Progress;
   QRadioButton* AllRadio;
   QRadioButton* UpdateRadio;
@@ -66,6 +69,7 @@ class TRForm : public QDialog {
  private:
   class Observer;
   void AddLine(const QString& text);
+  void ShowSource(const CrawlSettings& settings);
   // The worker's reports, delivered on this window's thread; reports of a
   // crawl that has since been stopped and closed are dropped.
   void ShowProgress(int generation, size_t read, size_t found);

@@ -69,13 +69,20 @@ bool CrawlUnlessInterrupted(CrawlThread& thread, const CrawlSettings& settings,
 }
 
 int RunIndex(const std::vector<std::string>& args) {
-  std::string path;
+  std::string path, folder;
+  bool folder_given = false;
   MergeMode mode = MergeMode::kAll;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--mode" && i + 1 < args.size()) {
       mode = ParseMode(args[++i]);
     } else if (args[i].starts_with("--mode=")) {
       mode = ParseMode(args[i].substr(7));
+    } else if (args[i] == "--folder" && i + 1 < args.size()) {
+      folder = args[++i];
+      folder_given = true;
+    } else if (args[i].starts_with("--folder=")) {
+      folder = args[i].substr(9);
+      folder_given = true;
     } else if (path.empty() && !args[i].starts_with("--")) {
       path = args[i];
     } else {
@@ -91,6 +98,11 @@ int RunIndex(const std::vector<std::string>& args) {
   }
   CrawlSettings settings;
   if (Status s = MakeCrawlSettings(db, &settings); !s.ok()) throw CliError{s.message()};
+  // For this run only; the database keeps its own setting.
+  if (folder_given) {
+    if (folder.empty()) throw CliError{"--folder needs a folder"};
+    settings.folder = folder;
+  }
 
   HttpClient client;
   Crawler crawler(client);
@@ -104,6 +116,7 @@ int RunIndex(const std::vector<std::string>& args) {
   if (outcome != CrawlOutcome::kComplete) {
     throw CliError{outcome == CrawlOutcome::kFailedStart
                        ? "the crawl could not start at " + db.settings.site_address +
+                             (settings.folder.empty() ? "" : " in the folder " + settings.folder) +
                              "; nothing was saved"
                        : std::string("the crawl was stopped; nothing was saved")};
   }
@@ -277,12 +290,15 @@ int RunOptions(const std::vector<std::string>& args) {
 }
 
 CliRegistration index_command(
-    {"index", "index PATH [--mode all|update|new]", "crawl the database's site and merge the pages",
+    {"index", "index PATH [--mode all|update|new] [--folder DIR]",
+     "crawl the database's site and merge the pages",
      "Crawls the site at the database's site address, printing each progress\n"
      "line as it happens, merges the pages read into the records and saves the\n"
      "database. Modes: all (add every page, the default), update (add new pages\n"
      "and update those whose content changed), new (add new pages only).\n"
-     "Ctrl-C stops the crawl and saves nothing.",
+     "--folder DIR reads the pages from the folder that holds the site root\n"
+     "instead of over HTTP, for this run only; the records keep the site\n"
+     "address. Ctrl-C stops the crawl and saves nothing.",
      RunIndex});
 
 CliRegistration options_command(

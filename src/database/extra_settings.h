@@ -31,6 +31,8 @@ inline constexpr SettingInfo kExtraSettings[] = {
     {"plainlinks", SettingKind::kFlag, "0", "1", "Follow addresses without an extension"},
     {"maxwords", SettingKind::kNumber, "255", "1000", "Most keywords per page"},
     {"onepage", SettingKind::kFlag, "0", "1", "One record per page (index pages, canonical links)"},
+    {"folder", SettingKind::kText, "", "", "Site folder"},
+    {"sitemap", SettingKind::kFlag, "0", "1", "Add the pages the site's sitemap lists"},
 };
 
 const SettingInfo* FindSetting(std::string_view name);

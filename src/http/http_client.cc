@@ -21,6 +21,7 @@ FetchResult FromFailure(const Failure& f) {
   r.stopped = f.kind == FailureKind::kStopped;
   r.tls_failure = f.kind == FailureKind::kTls || f.kind == FailureKind::kCertificate ||
                   f.kind == FailureKind::kTrustStore;
+  r.too_large = f.kind == FailureKind::kTooLarge && f.message == kBodyTooLargeText;
   return r;
 }
 
@@ -42,6 +43,14 @@ Failure WriteFailure(const IoResult& w) {
 HttpClient::HttpClient() : user_agent_(kDefaultUserAgent), accept_(kDefaultAccept) {}
 
 HttpClient::~HttpClient() = default;
+
+FetchResult HttpClient::GetAtMost(const std::string& address, uint64_t max_bytes) {
+  const uint64_t bound = max_body_bytes_;
+  max_body_bytes_ = std::min(bound, max_bytes);
+  FetchResult result = Get(address);
+  max_body_bytes_ = bound;
+  return result;
+}
 
 void HttpClient::Disconnect() {
   connection_.reset();

@@ -32,6 +32,8 @@ class HttpClient : public PageFetcher {
   // and any "Location"). Nothing is retried. A connection is reused while the
   // server keeps it alive and every response on it was read cleanly.
   FetchResult Get(const std::string& address) override;
+  // Get with the body bound lowered to max_bytes for this call.
+  FetchResult GetAtMost(const std::string& address, uint64_t max_bytes) override;
 
   // An empty user agent sends no "User-Agent" line.
   void SetUserAgent(const std::string& user_agent) override { user_agent_ = user_agent; }

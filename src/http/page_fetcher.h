@@ -2,6 +2,7 @@
 // page fetcher (http_client.h); tests of the crawl use fakes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace duvra {
@@ -18,6 +19,7 @@ struct FetchResult {
   bool stopped = false;      // the call ended because a stop was requested
   // The TLS handshake or the server's certificate failed; error says why.
   bool tls_failure = false;
+  bool too_large = false;  // the body was over the bound of the call
 };
 
 class PageFetcher {
@@ -26,6 +28,12 @@ class PageFetcher {
 
   // Fetches one address ("http://host[:port]/path" or "https://...").
   virtual FetchResult Get(const std::string& address) = 0;
+  // Get with the body bounded for this one call: a larger body fails it.
+  // A fetcher without a bound of its own reads as Get does, and the caller
+  // checks the size.
+  virtual FetchResult GetAtMost(const std::string& address, uint64_t /*max_bytes*/) {
+    return Get(address);
+  }
   virtual void SetUserAgent(const std::string& user_agent) = 0;
   virtual void SetReadTimeout(int milliseconds) = 0;
 

@@ -8,6 +8,7 @@
 #include "indexer/page_charset.h"
 #include "indexer/page_directives.h"
 #include "indexer/redirects.h"
+#include "indexer/sitemap.h"
 
 namespace duvra {
 namespace {
@@ -64,6 +65,12 @@ Status MakeCrawlSettings(const Database& db, CrawlSettings* out) {
   out->plain_links = db.extra.Flag("plainlinks");
   out->max_words = static_cast<size_t>(db.extra.Number("maxwords", kMaxKeywordsPerPage));
   out->one_page = db.extra.Flag("onepage");
+  out->sitemap = db.extra.Flag("sitemap");
+  // A folder named relative to the database's own folder moves with it.
+  out->folder = db.extra.Get("folder");
+  if (!out->folder.empty() && out->folder.front() != kPathSeparator) {
+    out->folder = db.folder + out->folder;
+  }
   return Status::Ok();
 }
 
@@ -73,23 +80,26 @@ Crawler::Crawler(PageFetcher& fetcher, CrawlLimits limits)
 void Crawler::RequestStop() {
   stop_requested_.store(true);
   fetcher_.RequestStop();
+  folder_.RequestStop();
 }
 
 void Crawler::ClearStop() {
   stop_requested_.store(false);
   fetcher_.ClearStop();
+  folder_.ClearStop();
 }
 
 bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   observer.Line(std::string(kConnecting));
   settings_ = settings;
-  fetcher_.SetUserAgent(settings.user_agent);
-  fetcher_.SetReadTimeout(settings.read_timeout_ms);
+  source().SetUserAgent(settings.user_agent);
+  source().SetReadTimeout(settings.read_timeout_ms);
   keyword_settings_ = KeywordSettings(settings.create_keywords, settings.excluded_words);
   keyword_settings_.set_visible_text(settings.visible_text);
   keyword_settings_.set_opening_text(settings.opening_text);
   keyword_settings_.set_max_words(settings.max_words);
   robots_ = RobotsRules();
+  robots_sitemaps_.clear();
   left_out_by_robots_ = 0;
   stop_ = false;
   pages_.clear();
@@ -97,9 +107,20 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   site_root_.clear();
   excluded_addresses_.clear();
 
+  if (!settings.folder.empty()) {
+    // The folder holds the site root; a redirect of the start address
+    // (a folder named without its "/") keeps that root.
+    const Status open =
+        folder_.Open(settings.folder, SiteRootOf(settings.start_address), settings.plain_links);
+    if (!open.ok()) {
+      observer.Line(open.message());
+      stop_ = true;
+      return false;
+    }
+  }
   // The body of this test read is not analysed; the first pass reads the
   // start page again, at the address its redirects ended at.
-  const StartRead test = ReadStartAddress(fetcher_, settings.start_address);
+  const StartRead test = ReadStartAddress(source(), settings.start_address);
   for (const std::string& line : test.lines) observer.Line(line);
   if (!test.result.ok || test.result.stopped || stop_requested()) {
     stop_ = true;
@@ -114,8 +135,33 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   }
   table_.set_one_page(settings_.one_page);
   table_.Reset(settings_.start_address);
+  if (settings_.sitemap && !AddSitemapPages(observer)) {
+    stop_ = true;
+    return true;  // the crawl was started; the stop ends it with nothing read
+  }
   observer.Progress(0, table_.count());
   return true;
+}
+
+bool Crawler::AddSitemapPages(CrawlObserver& observer) {
+  const std::string origin = OriginOf(site_root_);
+  std::vector<std::string> sitemaps = {origin + std::string(kSitemapPath)};
+  // Those robots.txt names, on the site's own origin only.
+  for (const std::string& named : robots_sitemaps_) {
+    if (LoweredOrigin(named) == LoweredOrigin(origin)) sitemaps.push_back(named);
+  }
+  SitemapReadOptions options;
+  options.delay_ms = settings_.delay_ms;
+  // A <loc> goes through the tests of a link found on the sitemap.
+  return ReadSitemaps(
+      source(), sitemaps, origin, options,
+      [&](const std::string& sitemap, const std::string& loc) {
+        AddToList(loc,
+                  LinkContext{PageDirectoryOf(sitemap), site_root_, settings_.plain_links, sitemap},
+                  table_);
+        return !table_.full();
+      },
+      [&](const std::string& line) { observer.Line(line); });
 }
 
 void Crawler::FollowRedirect(const std::string& address, const FetchResult& result,
@@ -137,8 +183,11 @@ bool Crawler::Excluded(const std::string& address) const {
 
 void Crawler::ReadRobotsTxt() {
   // Read once per crawl; a missing or failing file allows everything.
-  const FetchResult r = fetcher_.Get(OriginOf(settings_.start_address) + "/robots.txt");
-  if (r.ok) robots_ = RobotsRules::Parse(r.body, ProductToken(settings_.user_agent));
+  const FetchResult r = source().Get(OriginOf(settings_.start_address) + "/robots.txt");
+  if (r.ok) {
+    robots_ = RobotsRules::Parse(r.body, ProductToken(settings_.user_agent));
+    robots_sitemaps_ = RobotsTxtSitemaps(r.body);
+  }
 }
 
 void Crawler::ReadPage(const std::string& address, const FetchResult& result,
@@ -214,12 +263,12 @@ void Crawler::GetHTML(CrawlObserver& observer) {
       ++left_out_by_robots_;
       return;
     }
-    if (settings_.delay_ms > 0 && !fetcher_.SleepUnlessStopped(settings_.delay_ms)) {
+    if (settings_.delay_ms > 0 && !source().SleepUnlessStopped(settings_.delay_ms)) {
       stop_ = true;
       return;
     }
     fetched = true;
-    FetchResult result = fetcher_.Get(address);
+    FetchResult result = source().Get(address);
     if (result.stopped || stop_requested()) {
       stop_ = true;
       return;

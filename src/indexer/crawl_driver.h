@@ -15,6 +15,7 @@
 #include "database/db_files.h"
 #include "database/status.h"
 #include "http/page_fetcher.h"
+#include "indexer/folder_source.h"
 #include "indexer/link_discovery.h"
 #include "indexer/page_analysis.h"
 #include "indexer/robots_txt.h"
@@ -65,6 +66,11 @@ struct CrawlSettings {
   bool plain_links = false;
   size_t max_words = kMaxKeywordsPerPage;
   bool one_page = false;
+  // When not empty, the site is read from this folder, which holds the
+  // site root, instead of over HTTP.
+  std::string folder;
+  // The site's sitemaps add their pages to the crawl table at the start.
+  bool sitemap = false;
 };
 
 // Copies the crawl's settings from the database. A timeout or delay index
@@ -128,6 +134,11 @@ class Crawler {
   size_t left_out_by_robots() const { return left_out_by_robots_; }
 
  private:
+  // The folder when the settings name one, else the fetcher.
+  PageFetcher& source() { return settings_.folder.empty() ? fetcher_ : folder_; }
+  // Puts the pages the site's sitemaps list into the crawl table, after
+  // the start page; false when a stop request ended it.
+  bool AddSitemapPages(CrawlObserver& observer);
   bool Excluded(const std::string& address) const;
   void ReadPage(const std::string& address, const FetchResult& result, CrawlObserver& observer);
   void ReadRobotsTxt();
@@ -136,6 +147,7 @@ class Crawler {
                       CrawlObserver& observer);
 
   PageFetcher& fetcher_;
+  FolderSource folder_;
   CrawlLimits limits_;
   std::atomic<bool> stop_requested_{false};
   bool stop_ = false;
@@ -147,6 +159,7 @@ class Crawler {
   size_t first_pending_ = 1;  // every entry before it has been handled
   std::vector<PageRecord> pages_;
   RobotsRules robots_;
+  std::vector<std::string> robots_sitemaps_;  // the sitemaps robots.txt names
   size_t left_out_by_robots_ = 0;
 };
 

@@ -63,6 +63,7 @@ void IndexOptions::FormActivate(const Database& db) {
   name = s.database_name;
   address = s.site_address;
   agent = s.user_agent;
+  folder = db.extra.Get("folder");
   keywords_checked = s.create_keywords == "1";
   timeout_item = ItemOf(s.timeout_index, std::size(kTimeoutChoices));
   delay_item = ItemOf(s.delay_index, std::size(kDelayChoices));
@@ -116,6 +117,12 @@ void IndexOptions::RestoreButtonClick() {
 }
 
 Status IndexOptions::OKButtonClick(Database& db) const {
+  // The folder joins the other extra settings; only a change is stored,
+  // so a header without the third line keeps its two lines.
+  ExtraSettings stored = extra;
+  if (folder != stored.Get("folder") && !stored.Set("folder", folder)) {
+    return Status::Error(std::string(kFolderNotStorable));
+  }
   DbSettings& s = db.settings;
   s.database_name = name;
   s.site_address = address;
@@ -124,7 +131,7 @@ Status IndexOptions::OKButtonClick(Database& db) const {
   // A hand-edited index that names no item is kept as it stands.
   if (timeout_item >= 0) s.timeout_index = std::to_string(timeout_item);
   if (delay_item >= 0) s.delay_index = std::to_string(delay_item);
-  db.extra = extra;
+  db.extra = std::move(stored);
   if (Status st = WriteHeader(db); !st.ok()) return st;
   db.excluded_words = words.items();
   db.excluded_pages = pages.items();

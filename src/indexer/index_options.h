@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/db_files.h"
@@ -15,6 +16,8 @@ namespace duvra {
 // Choices of the two drop-down lists, in item order (seconds).
 inline constexpr int kTimeoutChoices[] = {10, 20, 30, 40, 50, 60};
 inline constexpr int kDelayChoices[] = {0, 1, 2, 3, 4, 5, 10, 20, 30, 60};
+inline constexpr std::string_view kFolderNotStorable =
+    "The site folder cannot hold \"^\" or a line break; choose another folder.";
 // What Restore puts back.
 inline constexpr int kDefaultTimeoutItem = 2;
 inline constexpr int kDefaultDelayItem = 0;
@@ -41,6 +44,9 @@ class SortedList {
 struct IndexOptions {
   // Control contents.
   std::string name, address, agent;
+  // The folder the crawl reads the site from instead of over HTTP; empty
+  // for none.
+  std::string folder;
   bool keywords_checked = true;
   int timeout_item = kDefaultTimeoutItem;  // -1: the stored index names no item
   int delay_item = kDefaultDelayItem;      // idem
@@ -74,7 +80,9 @@ struct IndexOptions {
   // The default user agent, timeout and delay; nothing is written.
   void RestoreButtonClick();
   // Copies the controls into the settings, writes the header, replaces the
-  // two lists and sets the dirty flag. On a write failure the settings are
+  // two lists and sets the dirty flag. A folder that cannot be stored in
+  // the header (it holds "^" or a line break) is refused before anything
+  // changes. On a write failure the settings are
   // already changed in memory, the lists are not, and the error is returned.
   Status OKButtonClick(Database& db) const;
 };

@@ -184,6 +184,35 @@ class TOFormTest : public QObject {
     QCOMPARE(db_.excluded_pages, (std::vector<std::string>{"/A.htm", "/b.htm"}));
   }
 
+  void BrowseChoosesTheSiteFolderAndOkStoresIt() {
+    const std::string fixed =
+        "T1.0F^site^www.site.example^1^Agent/1^3^6\r\n^results.html^0^0^0^1\r\n";
+    prompter_.folders.push_back(std::string("/srv/garden/public"));
+    Open();
+    QTest::mouseClick(Form().BrowseButton, Qt::LeftButton);
+    QCOMPARE(prompter_.log.back().kind, std::string("folder"));
+    QCOMPARE(Form().FolderEdit->text(), QString("/srv/garden/public"));
+    QTest::mouseClick(Form().OKButton, Qt::LeftButton);
+    QCOMPARE(ReadAll(db_.HeaderPath()), fixed + "folder=/srv/garden/public\r\n");
+
+    // Shown again; a cancelled folder dialog leaves the text alone; a
+    // folder the header cannot hold is refused and nothing is written.
+    Open();
+    QCOMPARE(Form().FolderEdit->text(), QString("/srv/garden/public"));
+    prompter_.folders.push_back(std::nullopt);
+    QTest::mouseClick(Form().BrowseButton, Qt::LeftButton);
+    QCOMPARE(prompter_.log.back().second, std::string("/srv/garden/public"));
+    QCOMPARE(Form().FolderEdit->text(), QString("/srv/garden/public"));
+    Form().FolderEdit->setText("/srv/a^b");
+    QTest::mouseClick(Form().OKButton, Qt::LeftButton);
+    QVERIFY(Form().isVisible());
+    QCOMPARE(prompter_.log.back().kind, std::string("error"));
+    QCOMPARE(ReadAll(db_.HeaderPath()), fixed + "folder=/srv/garden/public\r\n");
+    Form().FolderEdit->clear();
+    QTest::mouseClick(Form().OKButton, Qt::LeftButton);
+    QCOMPARE(ReadAll(db_.HeaderPath()), fixed + "folder=\r\n");
+  }
+
   void IndexingTabMirrorsAndWritesTheSettingsLine() {
     db_.extra = ExtraSettings::Parse("robots=1^maxwords=40^zz=kept");
     QVERIFY(SaveDatabase(db_).ok());

@@ -3,12 +3,15 @@
 // Cancel during a crawl, bad settings; and through the main window, a
 // crawl of a site on nginx with the real client.
 #include <QApplication>
+#include <QLabel>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 #include <memory>
 
 #include "app/tr_form.h"
@@ -111,6 +114,31 @@ class TRFormTest : public QObject {
     QCOMPARE(reselect_, 3LL);
     QVERIFY(db_.dirty);
     QVERIFY(Form().Memo->toPlainText().isEmpty());  // cleared on closing
+  }
+
+  void AFolderSourceIsShownAndReadInsteadOfTheWeb() {
+    QTemporaryDir site;
+    std::ofstream(site.filePath("index.html").toStdString()) << Page("Folder home", {"a.htm"});
+    std::ofstream(site.filePath("a.htm").toStdString()) << Page("Folder A", {});
+    QVERIFY(db_.extra.Set("folder", site.path().toStdString()));
+    Show();
+    WaitUntilFinished();
+    QVERIFY(Form().SourceLabel->toolTip().startsWith("Reading the folder " + site.path()));
+    QVERIFY(Form().SourceLabel->toolTip().endsWith(" as http://site/"));
+    QCOMPARE(MemoLines(Form()),
+             QStringList({"Connecting ...", "Reading http://site/", "Reading http://site/a.htm", "",
+                          "Index complete.", ""}));
+    QVERIFY(fetcher_->gets.empty());
+    QTest::mouseClick(Form().OKButton, Qt::LeftButton);
+    QCOMPARE(db_.records.lines(),
+             (std::vector<std::string>{"0^Folder home^http://site/^^Folder^0",
+                                       "0^Folder A^http://site/a.htm^^Folder^0"}));
+
+    // Without the folder, the web again.
+    db_.extra = ExtraSettings();
+    Show();
+    WaitUntilFinished();
+    QCOMPARE(Form().SourceLabel->toolTip(), QString("Reading over the web: http://site/"));
   }
 
   void UpdateModeWithAnExistingList() {

@@ -93,7 +93,7 @@ TEST_F(DatabaseFilesTest, FreshDatabaseWritesDefaultFiles) {
   EXPECT_EQ(ReadFile(dir_.File("site.duv")),
             "T1.0F^site^^1^" + std::string(kDefaultUserAgent) +
                 "^2^0\r\n^results.html^0^0^0^1\r\nrobots=1^visibletext=1^openingtext=1^"
-                "plainlinks=1^maxwords=1000^onepage=1\r\n");
+                "plainlinks=1^maxwords=1000^onepage=1^folder=^sitemap=1\r\n");
   EXPECT_EQ(ReadFile(dir_.File("site.dat")), "");
   EXPECT_EQ(ReadFile(dir_.File("site.wod")), "the\r\nand\r\n");
   EXPECT_EQ(ReadFile(dir_.File("site.pag")), "");
