@@ -4,7 +4,7 @@
 #include <stdlib.h>
 
 #include <QApplication>
-#include <QListView>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <filesystem>

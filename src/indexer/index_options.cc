@@ -114,6 +114,17 @@ void IndexOptions::RestoreButtonClick() {
   delay_item = kDefaultDelayItem;
 }
 
+std::string IndexOptions::FieldProblem() const {
+  const std::pair<const char*, const std::string*> fields[] = {
+      {"The database name", &name}, {"The site address", &address}, {"The user agent", &agent}};
+  for (const auto& [label, value] : fields) {
+    if (value->find_first_of("^\r\n") != std::string::npos) {
+      return std::string(label) + " cannot hold \"^\" or a line break.";
+    }
+  }
+  return {};
+}
+
 Status IndexOptions::OKButtonClick(Database& db) const {
   DbSettings& s = db.settings;
   s.database_name = name;

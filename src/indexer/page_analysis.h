@@ -38,8 +38,9 @@ class KeywordSettings {
  public:
   KeywordSettings(bool create_keywords, const std::vector<std::string>& excluded_words);
   bool create_keywords() const { return create_; }
-  // Exact, case-sensitive, as the words are stored.
-  bool Excluded(std::string_view word) const { return excluded_.find(word) != excluded_.end(); }
+  // Without regard to A-Z case: the Options dialog stores words lowered,
+  // and "Millbrook" in a page must meet "millbrook" in the list.
+  bool Excluded(std::string_view word) const;
 
  private:
   struct Hash {

@@ -5,7 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -71,7 +71,8 @@ class TEFormTest : public QObject {
     Form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&Form()));
   }
-  void Type(QLineEdit* box, const QString& text) {
+  template <typename Box>
+  void Type(Box* box, const QString& text) {
     box->selectAll();
     QTest::keyClicks(box, text);
   }
@@ -349,7 +350,7 @@ class TEFormInMainWindowTest : public QObject {
     std::sort(rows.begin(), rows.end());
     return rows;
   }
-  QString Row(int i) { return Form().EditList->model()->index(i, 0).data().toString(); }
+  QString Row(int i) { return duvra::testing::RowText(Form().EditList->model(), i); }
   void SelectInView(int row, QItemSelectionModel::SelectionFlags how) {
     Form().EditList->selectionModel()->select(Form().EditList->model()->index(row, 0), how);
   }

@@ -3,11 +3,11 @@
 // Cancel during a crawl, bad settings; and through the main window, a
 // crawl of a site on nginx with the real client.
 #include <QApplication>
-#include <QListView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTest>
 #include <memory>
 
