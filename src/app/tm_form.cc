@@ -648,8 +648,7 @@ void TMForm::TBXFilterClick() {
 void TMForm::FilterEditChange(const QString& text) {
   if (!db_.open) return;
   duvra::FilterEditChange(filter_, db_.records, FromDisplay(text));
-  EditListClick();
-  ApplyViewState();
+  Refresh();
 }
 
 // ---------------------------------------------------------------------------

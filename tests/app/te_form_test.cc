@@ -3,6 +3,7 @@
 // the settings, and the main window's openers with their reselect rules.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
@@ -283,6 +284,36 @@ class TEFormTest : public QObject {
     Type(Form().KeywordsEdit, "new");
     Form().TBXSave->trigger();
     QCOMPARE(db_.records.line(0), std::string("0^caf\xe9^/\xe9^t\xff^new^1"));
+  }
+
+  void TextAndKeywordsWrapOverSeveralLinesAndNeverHoldALineBreak() {
+    Use(1);
+    Select(0);
+    QVERIFY(Form().OpenEdit());
+    Show();
+    for (FieldBox* box : {Form().TextEdit, Form().KeywordsEdit}) {
+      QCOMPARE(box->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+      QVERIFY(box->height() > Form().TitleEdit->height());
+    }
+    QVERIFY(Form().KeywordsEdit->geometry().top() > Form().TextEdit->geometry().bottom());
+    QVERIFY(Form().NewWindowCheck->geometry().top() > Form().KeywordsEdit->geometry().bottom());
+    // Taller window, taller boxes.
+    const int text_height = Form().TextEdit->height();
+    Form().resize(Form().width(), Form().height() + 120);
+    QVERIFY(Form().TextEdit->height() > text_height);
+
+    Form().TextEdit->setFocus();
+    Form().TextEdit->selectAll();
+    QTest::keyClicks(Form().TextEdit, "one");
+    QTest::keyClick(Form().TextEdit, Qt::Key_Return);
+    QTest::keyClicks(Form().TextEdit, "two");
+    QApplication::clipboard()->setText("three\r\nfour\nfive");
+    Form().TextEdit->paste();
+    QCOMPARE(Form().TextEdit->text(), QString("onetwothree four five"));
+    Form().TBXSave->trigger();
+    QCOMPARE(db_.records.size(), size_t{1});
+    QVERIFY(db_.records.line(0).find_first_of("\r\n") == std::string::npos);
+    QVERIFY(db_.records.line(0).find("^onetwothree four five^") != std::string::npos);
   }
 
   void SizeIsKeptInTheSettings() {

@@ -16,12 +16,23 @@ using Rows = std::vector<size_t>;
 TEST(FoldForSearch, LowersAndStripsAccentsOfUtf8AndWindows1252Alike) {
   EXPECT_EQ(FoldForSearch("Caf\xC3\xA9 CR\xC3\x88ME"), "cafe creme");  // UTF-8
   EXPECT_EQ(FoldForSearch("Caf\xE9 CR\xC8ME"), "cafe creme");          // windows-1252
-  EXPECT_EQ(FoldForSearch("Stra\xC3\x9F" "e \xC5\x92uvre \xC3\x86on"), "strasse oeuvre aeon");
-  EXPECT_EQ(FoldForSearch("\xC5\xBD\xC3\xA1\xC4\x8D" "ek \xC5\x81\xC3\xB3" "d\xC5\xBA"), "zacek lodz");
+  EXPECT_EQ(FoldForSearch("Stra\xC3\x9F"
+                          "e \xC5\x92uvre \xC3\x86on"),
+            "strasse oeuvre aeon");
+  EXPECT_EQ(FoldForSearch("\xC5\xBD\xC3\xA1\xC4\x8D"
+                          "ek \xC5\x81\xC3\xB3"
+                          "d\xC5\xBA"),
+            "zacek lodz");
   // Signs that are not letters stay as they are; so do other scripts.
-  EXPECT_EQ(FoldForSearch("2\xC3\x97" "3 \xE2\x82\xAC \xD0\x94"), "2\xC3\x97" "3 \xE2\x82\xAC \xD0\x94");
+  EXPECT_EQ(FoldForSearch("2\xC3\x97"
+                          "3 \xE2\x82\xAC \xD0\x94"),
+            "2\xC3\x97"
+            "3 \xE2\x82\xAC \xD0\x94");
   // windows-1252 punctuation becomes its UTF-8 form, so it can be typed.
-  EXPECT_EQ(FoldForSearch("it\x92s \x80" "5"), "it\xE2\x80\x99s \xE2\x82\xAC" "5");
+  EXPECT_EQ(FoldForSearch("it\x92s \x80"
+                          "5"),
+            "it\xE2\x80\x99s \xE2\x82\xAC"
+            "5");
   EXPECT_EQ(FoldForSearch(""), "");
 }
 
@@ -61,8 +72,8 @@ Rows Reference(const RecordList& list, const std::string& typed) {
 TEST(RecordFilter, MatchesAPlainScanWhileTypingDeletingAndEditing) {
   std::mt19937 rng(16);
   const std::vector<std::string> pieces = {
-      "caf\xC3\xA9", "Cafe", "CAF\xC9", "mill", "Millbrook", "brook", " ", " ", "^", "ab", "x",
-      "\xC3\x9F",    "ss",   "\xE9t\xE9", "ETE", "\x92",     "'",     "0", "1"};
+      "caf\xC3\xA9", "Cafe",     "CAF\xC9", "mill",      "Millbrook", "brook", " ", " ", "^", "ab",
+      "x",           "\xC3\x9F", "ss",      "\xE9t\xE9", "ETE",       "\x92",  "'", "0", "1"};
   auto piece = [&] { return pieces[rng() % pieces.size()]; };
   auto line = [&](size_t num) {
     std::string l = std::to_string(num);

@@ -168,9 +168,10 @@ TEST_F(ImportFileTest, DataFileWithUpperCaseExtension) {
 // The count message tells what the dialog's OK did, duplicates of the list
 // and of the file itself included, and an OK that added everything.
 TEST_F(ImportFileTest, CountMessageTellsAddedReadAndSkipped) {
-  std::string path = Write("three.csv", "\"A\",\"/a\",\"\",\"\",\"0\"\r\n"
-                                        "\"B\",\"/b\",\"\",\"\",\"0\"\r\n"
-                                        "\"B\",\"/b\",\"\",\"\",\"0\"\r\n");
+  std::string path = Write("three.csv",
+                           "\"A\",\"/a\",\"\",\"\",\"0\"\r\n"
+                           "\"B\",\"/b\",\"\",\"\",\"0\"\r\n"
+                           "\"B\",\"/b\",\"\",\"\",\"0\"\r\n");
   Database db = OpenDb();
   db.records.Assign({"0^A^/a^^^0"});
   InsertDialog d;
