@@ -57,7 +57,7 @@ const QColor kWorkspaceColour(171, 171, 171);
 constexpr int kFirstPanelWidth = 16;
 // The record table's column widths, in characters of the table's font,
 // when none are stored; and where they are stored.
-constexpr int kDefaultColumnChars[kColumnCount] = {6, 28, 32, 44, 28, 11};
+constexpr int kDefaultColumnChars[kColumnCount] = {6, 28, 32, 44, 28, 14};
 constexpr char kColumnsSetting[] = "Columns";
 
 // A status bar panel that cuts its text with an ellipsis.
