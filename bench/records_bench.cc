@@ -12,6 +12,7 @@
 
 #include "bench_ratio.h"
 #include "database/db_files.h"
+#include "database/file_writer.h"
 #include "database/text_file.h"
 #include "records/csv.h"
 #include "records/csv_export.h"
@@ -68,7 +69,7 @@ std::string ImportFileOf(bool csv, size_t first) {
     }
   }
   int err = 0;
-  if (!duvra::WriteFileAtomic(path, data, &err)) std::abort();
+  if ((err = duvra::ReplaceFileWith(duvra::DefaultFileSystem(), path, data)) != 0) std::abort();
   return path;
 }
 
@@ -102,7 +103,7 @@ void BM_RawWrite(benchmark::State& state) {
   const std::string path = BenchDir() + "raw.csv";
   for (auto _ : state) {
     int err = 0;
-    if (!duvra::WriteFileAtomic(path, bytes, &err)) std::abort();
+    if ((err = duvra::ReplaceFileWith(duvra::DefaultFileSystem(), path, bytes)) != 0) std::abort();
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -89,11 +90,17 @@ std::optional<std::string> QtPrompter::ChooseSaveFile(const std::string& title,
 }
 
 std::optional<std::string> QtPrompter::ChooseOpenFile(const std::string& title,
-                                                      const std::string& filter) {
+                                                      const std::string& filter,
+                                                      const std::string& start_file) {
   QFileDialog dialog(parent_, ToDisplay(title), StartFolder(), QtFileFilter(filter));
   dialog.setObjectName(QStringLiteral("OpenDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!start_file.empty()) {
+    const QFileInfo start(PathToDisplay(start_file));
+    dialog.setDirectory(start.absoluteDir());
+    dialog.selectFile(start.absoluteFilePath());
+  }
   return RunFileDialog(dialog);
 }
 

@@ -34,8 +34,8 @@ class QtPrompter : public Prompter {
   std::optional<std::string> ChooseSaveFile(const std::string& title,
                                             const std::string& proposed_name,
                                             const std::string& filter) override;
-  std::optional<std::string> ChooseOpenFile(const std::string& title,
-                                            const std::string& filter) override;
+  std::optional<std::string> ChooseOpenFile(const std::string& title, const std::string& filter,
+                                            const std::string& start_file = "") override;
   std::optional<std::string> ChooseFolder(const std::string& title,
                                           const std::string& start_folder) override;
   // Where a file dialog starts when its caller names no folder: the main
@@ -72,9 +72,9 @@ class PrompterSwitch : public Prompter {
                                             const std::string& filter) override {
     return target_->ChooseSaveFile(title, proposed_name, filter);
   }
-  std::optional<std::string> ChooseOpenFile(const std::string& title,
-                                            const std::string& filter) override {
-    return target_->ChooseOpenFile(title, filter);
+  std::optional<std::string> ChooseOpenFile(const std::string& title, const std::string& filter,
+                                            const std::string& start_file = "") override {
+    return target_->ChooseOpenFile(title, filter, start_file);
   }
   std::optional<std::string> ChooseFolder(const std::string& title,
                                           const std::string& start_folder) override {

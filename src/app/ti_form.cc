@@ -164,8 +164,8 @@ void TIForm::FileEditChange(const QString& text) {
 void TIForm::BrowseButtonClick() {
   ReadControls();
   // The prompter's dialog puts the working directory back when it closes.
-  if (std::optional<std::string> chosen =
-          prompter_.ChooseOpenFile(std::string(kBrowseTitle), dialog_.BrowseFilter())) {
+  if (std::optional<std::string> chosen = prompter_.ChooseOpenFile(
+          std::string(kBrowseTitle), dialog_.BrowseFilter(), dialog_.BrowseStartFile())) {
     FileEdit->setText(PathToDisplay(*chosen));
   }
 }

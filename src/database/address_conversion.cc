@@ -10,12 +10,27 @@ namespace {
 
 constexpr std::string_view kHttp = "http://";
 
-// True when the URL starts with a scheme such as "https:" or "mailto:":
-// letters followed by ":". Absolute leaves those alone.
+// Schemes whose addresses do not go on with "//".
+constexpr std::string_view kSchemesWithoutSlashes[] = {
+    "mailto:", "tel:", "javascript:", "data:", "file:"};
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  }
+  return true;
+}
+
+// True when the URL starts with a scheme, which Absolute leaves alone: a
+// scheme followed by "//" ("https://", "ftp://") or one of the schemes that
+// never have it. A host and port ("localhost:8080/a") is no scheme.
 bool HasScheme(std::string_view url) {
-  size_t i = 0;
-  while (i < url.size() && std::isalpha(static_cast<unsigned char>(url[i]))) ++i;
-  return i > 0 && i < url.size() && url[i] == ':';
+  if (StartsWithScheme(url)) return true;
+  for (std::string_view scheme : kSchemesWithoutSlashes) {
+    if (StartsWithIgnoringCase(url, scheme)) return true;
+  }
+  return false;
 }
 
 struct SplitLine {
@@ -26,7 +41,7 @@ SplitLine Split(std::string_view line) {
   SplitLine s;
   size_t a = line.find('^');
   if (a == std::string_view::npos) {
-    s.num = line;
+    s.title = line;  // a line without "^" is all Title, as renumbering makes it
     return s;
   }
   s.num = line.substr(0, a);

@@ -23,7 +23,9 @@ std::string ConversionBase(std::string_view site_address);
 void TBXAddressEditChange(Database& db, ViewState* vs, std::string_view text);
 
 // Both rewrite every selected row (Num set to its index), keep the
-// selection, and set the dirty flag when any row is selected.
+// selection, and set the dirty flag when any row is selected. A line
+// without "^" keeps its text as the Title. A URL with a scheme (one followed
+// by "//", or mailto:, tel:, javascript:, data:, file:) is left alone.
 void TBXAbsoluteClick(Database& db);
 void TBXLocalClick(Database& db);
 

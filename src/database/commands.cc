@@ -153,7 +153,7 @@ void DatabaseCommands::TBXOpenClick() {
 }
 
 bool DatabaseCommands::OpenFile() {
-  Status s = LoadDatabase(db_);
+  Status s = LoadDatabase(db_, *fs_);
   if (s.ok() && !db_.records.empty()) db_.records.SetSelected(0, true);
   Refresh();
   if (!s.ok()) prompter_->ShowError(s.message());
@@ -162,7 +162,7 @@ bool DatabaseCommands::OpenFile() {
 
 bool DatabaseCommands::TBXSaveClick() {
   if (!db_.open) return true;
-  Status s = SaveDatabase(db_);
+  Status s = SaveDatabase(db_, *fs_);
   if (!s.ok()) prompter_->ShowError(s.message());
   return s.ok();
 }

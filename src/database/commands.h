@@ -95,6 +95,9 @@ class DatabaseCommands {
                    std::function<void()> refresh, std::string keywords_path = "keywords.dat");
 
   void SetPrompter(Prompter& prompter) { prompter_ = &prompter; }
+  // The file system the commands load and save through; it must outlive
+  // them. The process's own one unless a test sets another.
+  void SetFileSystem(FileSystem& fs) { fs_ = &fs; }
 
   // Counter of the "db" + n + ".duv" proposal; start-up sets it to 1.
   int new_counter() const { return new_counter_; }
@@ -141,6 +144,7 @@ class DatabaseCommands {
 
   Database& db_;
   Prompter* prompter_;
+  FileSystem* fs_ = &DefaultFileSystem();
   RecentFiles& recent_;
   std::function<void()> refresh_;
   std::string keywords_path_;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "database/file_writer.h"
 #include "database/text_file.h"
 
 namespace duvra {
@@ -50,30 +51,30 @@ Status ReadListFile(const std::string& path, std::vector<std::string>* lines) {
   return Status::Ok();
 }
 
-Status WriteListFile(const std::string& path, const std::vector<std::string>& lines) {
-  int err = 0;
-  if (!WriteLinesAtomic(path, lines, &err)) {
+Status WriteListFile(const std::string& path, const std::vector<std::string>& lines,
+                     FileSystem& fs) {
+  if (int err = ReplaceFileWithLines(fs, path, lines); err != 0) {
     return Status::Error(FormatMessage(kCannotCreateFile, {path, SystemReason(err)}));
   }
   return Status::Ok();
 }
 
-Status WriteHeader(Database& db) {
+Status WriteHeader(Database& db, FileSystem& fs) {
   db.settings_line = ComposeSettingsLine(db.settings);
   const std::string path = db.HeaderPath();
-  int err = 0;
-  if (!WriteFileAtomic(path, JoinLines({db.settings_line, db.script_settings_line}), &err)) {
+  if (int err = ReplaceFileWith(fs, path, JoinLines({db.settings_line, db.script_settings_line}));
+      err != 0) {
     return Status::Error(FormatMessage(
         kHeaderWriteError, {std::to_string(err), SystemReason(err) + " (" + path + ")"}));
   }
   return Status::Ok();
 }
 
-Status SaveDatabase(Database& db) {
-  if (Status s = WriteHeader(db); !s.ok()) return s;
-  if (Status s = WriteListFile(db.MemberPath(".dat"), db.records.lines()); !s.ok()) return s;
-  if (Status s = WriteListFile(db.MemberPath(".wod"), db.excluded_words); !s.ok()) return s;
-  if (Status s = WriteListFile(db.MemberPath(".pag"), db.excluded_pages); !s.ok()) return s;
+Status SaveDatabase(Database& db, FileSystem& fs) {
+  if (Status s = WriteHeader(db, fs); !s.ok()) return s;
+  if (Status s = WriteListFile(db.MemberPath(".dat"), db.records.lines(), fs); !s.ok()) return s;
+  if (Status s = WriteListFile(db.MemberPath(".wod"), db.excluded_words, fs); !s.ok()) return s;
+  if (Status s = WriteListFile(db.MemberPath(".pag"), db.excluded_pages, fs); !s.ok()) return s;
   db.dirty = false;
   return Status::Ok();
 }
@@ -85,7 +86,10 @@ void CloseState(Database& db) {
   db.excluded_pages.clear();
 }
 
-Status LoadDatabase(Database& db) {
+Status LoadDatabase(Database& db, FileSystem& fs) {
+  for (std::string_view ext : {".duv", ".dat", ".wod", ".pag"}) {
+    RemoveLeftoverTemp(fs, db.MemberPath(ext));
+  }
   // Everything is read into locals first and moved in only when all four
   // files have been read, so a failure never leaves a mix of two databases.
   std::vector<std::string> records, words, pages;

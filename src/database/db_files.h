@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "database/file_system.h"
 #include "database/record_list.h"
 #include "database/status.h"
 
@@ -59,17 +60,18 @@ std::string ComposeSettingsLine(const DbSettings& s);
 DbSettings ParseSettingsLine(std::string_view line);
 
 // Composes the settings line from the fields, keeps it, writes the ".duv".
-Status WriteHeader(Database& db);
+Status WriteHeader(Database& db, FileSystem& fs = DefaultFileSystem());
 
-// Writes all four files (each replaced atomically) and clears the dirty flag.
-// On failure the files written before stay written, the failing one keeps its
-// old content, and the dirty flag stays set.
-Status SaveDatabase(Database& db);
+// Writes all four files (each replaced whole, see file_writer.h) and clears
+// the dirty flag. On failure the files written before stay written, the
+// failing one keeps its old content, and the dirty flag stays set.
+Status SaveDatabase(Database& db, FileSystem& fs = DefaultFileSystem());
 
-// Fills the state from the four files (folder and base name already set).
+// Fills the state from the four files (folder and base name already set),
+// after removing the temporary files an interrupted save left beside them.
 // On failure the database is left closed and empty, never half-loaded.
 // Selecting the first record and the window refresh are the caller's.
-Status LoadDatabase(Database& db);
+Status LoadDatabase(Database& db, FileSystem& fs = DefaultFileSystem());
 
 // Returns the database to the closed, empty state.
 void CloseState(Database& db);
@@ -86,9 +88,10 @@ std::string BaseNameFromDialogPath(const std::string& path);
 // are cut, whatever they are.
 std::string BaseNameFromHeaderPath(const std::string& path);
 
-// Writes a list file whole (replaced atomically); fails with the
+// Writes a list file whole (see file_writer.h); fails with the
 // "Cannot create file" message.
-Status WriteListFile(const std::string& path, const std::vector<std::string>& lines);
+Status WriteListFile(const std::string& path, const std::vector<std::string>& lines,
+                     FileSystem& fs = DefaultFileSystem());
 
 // Reads a list file (.dat, .wod, .pag or keywords.dat); a lone CR ends a line.
 Status ReadListFile(const std::string& path, std::vector<std::string>* lines);

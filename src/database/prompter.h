@@ -24,12 +24,14 @@ class Prompter {
 
   // File dialogs: the chosen path, or nullopt when cancelled. `filter` is in
   // the "Description (*.ext)|*.ext" form. The dialogs add no extension and
-  // do not ask about overwriting.
+  // do not ask about overwriting. The open dialog starts at start_file (its
+  // folder, with the file chosen) when that is not empty.
   virtual std::optional<std::string> ChooseSaveFile(const std::string& title,
                                                     const std::string& proposed_name,
                                                     const std::string& filter) = 0;
   virtual std::optional<std::string> ChooseOpenFile(const std::string& title,
-                                                    const std::string& filter) = 0;
+                                                    const std::string& filter,
+                                                    const std::string& start_file = "") = 0;
   // The folder dialog: the chosen folder, or nullopt when cancelled.
   virtual std::optional<std::string> ChooseFolder(const std::string& title,
                                                   const std::string& start_folder) = 0;

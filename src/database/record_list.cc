@@ -122,7 +122,12 @@ void EditSort(RecordList& list) {
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, i);
     (void)ec;
     size_t caret = l.find('^');
-    if (caret == std::string::npos) caret = 0;
+    if (caret == std::string::npos) {
+      // The number goes in front with its "^", so that the next renumbering
+      // replaces it instead of putting another one before it.
+      l.insert(0, 1, '^');
+      caret = 0;
+    }
     const std::string_view num(digits, static_cast<size_t>(end - digits));
     // Most lines already carry their number; leaving them untouched keeps
     // a renumber of a large list from dirtying every line's memory.

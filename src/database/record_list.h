@@ -60,8 +60,8 @@ class RecordList {
 };
 
 // Renumbers every line: the text before the first "^" becomes the line's
-// index; a line without "^" gets the index put in front of it. Clears the
-// selection.
+// index; a line without "^" gets the index and a "^" put in front of it, so
+// it becomes a record whose Title is the whole line. Clears the selection.
 void EditSort(RecordList& list);
 
 }  // namespace duvra

@@ -27,16 +27,6 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // Reads a whole file. On failure returns false and sets *error_code (errno).
 bool ReadWholeFile(const std::string& path, std::string* out, int* error_code);
 
-// Writes data beside path and renames it into place, so that the file is
-// either its old or its new complete content. On failure the old file is
-// untouched and *error_code holds the errno of the failing step.
-bool WriteFileAtomic(const std::string& path, std::string_view data, int* error_code);
-
-// WriteFileAtomic of JoinLines(lines), streamed through a small buffer so a
-// large list is never copied whole.
-bool WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,
-                      int* error_code);
-
 // The system's text for an errno value.
 std::string SystemReason(int error_code);
 

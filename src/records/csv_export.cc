@@ -1,9 +1,6 @@
 #include "records/csv_export.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-
+#include "database/file_writer.h"
 #include "database/text_file.h"
 #include "records/csv.h"
 
@@ -18,14 +15,11 @@ std::string CsvText(const RecordList& list) {
   return out;
 }
 
-Status WriteCsvFile(const RecordList& list, const std::string& path) {
-  int err = 0;
-  if (FileExists(path) && ::access(path.c_str(), W_OK) != 0) {
-    err = errno;
-  } else if (WriteFileAtomic(path, CsvText(list), &err)) {
-    return Status::Ok();
+Status WriteCsvFile(const RecordList& list, const std::string& path, FileSystem& fs) {
+  if (int err = ReplaceFileWith(fs, path, CsvText(list)); err != 0) {
+    return Status::Error(FormatMessage(kCannotCreateFile, {path, SystemReason(err)}));
   }
-  return Status::Error(FormatMessage(kCannotCreateFile, {path, SystemReason(err)}));
+  return Status::Ok();
 }
 
 std::string ExportProposedName(const Database& db) {
@@ -34,7 +28,7 @@ std::string ExportProposedName(const Database& db) {
   return db.folder + name + ".csv";
 }
 
-ExportOutcome ExportRecords(const Database& db, Prompter& prompter) {
+ExportOutcome ExportRecords(const Database& db, Prompter& prompter, FileSystem& fs) {
   std::optional<std::string> path = prompter.ChooseSaveFile(
       std::string(kExportTitle), ExportProposedName(db), std::string(kExportFilter));
   if (!path) return ExportOutcome::kCancelled;
@@ -42,7 +36,7 @@ ExportOutcome ExportRecords(const Database& db, Prompter& prompter) {
       prompter.AskYesNo(*path + " already exists.", "Replace this file?") != Answer::kYes) {
     return ExportOutcome::kNotReplaced;
   }
-  if (Status s = WriteCsvFile(db.records, *path); !s.ok()) {
+  if (Status s = WriteCsvFile(db.records, *path, fs); !s.ok()) {
     prompter.ShowError(s.message());
     return ExportOutcome::kFailed;
   }

@@ -287,6 +287,10 @@ std::string InsertDialog::BrowseFilter() const {
   return std::string(csv ? kCsvFileFilter : kDataFileFilter);
 }
 
+std::string InsertDialog::BrowseStartFile() const {
+  return FileExists(file_text) ? file_text : std::string();
+}
+
 ImportOptions InsertDialog::Options() const {
   ImportOptions o;
   o.kind = csv ? ImportKind::kCsv : ImportKind::kDataFile;

@@ -123,6 +123,9 @@ struct InsertDialog {
   void TextComboBoxExit();
   // The Browse dialog's filter for the selected radio.
   std::string BrowseFilter() const;
+  // Where the Browse dialog starts: the file the box names when it exists,
+  // else nowhere in particular ("").
+  std::string BrowseStartFile() const;
   ImportOptions Options() const;
   // Runs the import. Returns true when the dialog closes; false after a read
   // error, which is in *error (the dialog stays open, nothing was added).

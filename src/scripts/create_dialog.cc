@@ -21,7 +21,7 @@ bool CreateOkEnabled(std::string_view folder, std::string_view location) {
 }
 
 CreateConfirmation ConfirmCreate(Database& db, const ScriptSettings& controls, bool create_scripts,
-                                 const std::string& template_dir) {
+                                 const std::string& template_dir, FileSystem& fs) {
   CreateConfirmation c;
   c.outcome = CreateOutcome::kCreated;
   db.script_settings_line = BuildScriptSettingsLine(controls);
@@ -31,7 +31,7 @@ CreateConfirmation ConfirmCreate(Database& db, const ScriptSettings& controls, b
   }
   db.dirty = true;
   ScriptJob job{controls, create_scripts, template_dir};
-  c.status = CreateScripts(job, db.records.lines());
+  c.status = CreateScripts(job, db.records.lines(), fs);
   if (!c.status.ok()) {
     c.outcome = CreateOutcome::kCancelled;
     c.close_dialog = false;

@@ -48,7 +48,8 @@ struct CreateConfirmation {
 // A failed generation reports kCancelled with the error, so that cancelling
 // the dialog afterwards does not announce scripts that were not written.
 CreateConfirmation ConfirmCreate(Database& db, const ScriptSettings& controls, bool create_scripts,
-                                 const std::string& template_dir);
+                                 const std::string& template_dir,
+                                 FileSystem& fs = DefaultFileSystem());
 
 // The main window's notice after the dialog closed: none when cancelled.
 std::optional<std::string> CreateOutcomeMessage(CreateOutcome outcome, std::string_view folder,

@@ -1,6 +1,7 @@
 #include "scripts/create_scripts.h"
 
 #include "database/db_files.h"
+#include "database/file_writer.h"
 #include "database/text_file.h"
 #include "scripts/script_text.h"
 
@@ -23,15 +24,14 @@ std::string ScriptText(std::vector<std::string> header, const std::vector<std::s
   return JoinLines(header);
 }
 
-Status WriteScript(const std::string& path, std::string_view text) {
-  int error = 0;
-  if (!WriteFileAtomic(path, text, &error)) {
+}  // namespace
+
+Status WriteScriptFile(const std::string& path, std::string_view text, FileSystem& fs) {
+  if (int error = ReplaceFileWith(fs, path, text); error != 0) {
     return Status::Error(FormatMessage(kCannotCreateFile, {path, SystemReason(error)}));
   }
   return Status::Ok();
 }
-
-}  // namespace
 
 std::string ScriptPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
@@ -40,7 +40,8 @@ std::string ScriptPath(std::string_view folder, std::string_view name) {
   return path;
 }
 
-Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& record_lines) {
+Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& record_lines,
+                     FileSystem& fs) {
   const std::string& folder = job.settings.folder;
   if (job.create_scripts) {
     std::vector<std::string> form_body, search_body;
@@ -48,14 +49,14 @@ Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& recor
     if (s.ok()) s = ReadTemplate(job.template_dir + std::string(kSearchTemplate), &search_body);
     if (!s.ok()) return s;
 
-    s = WriteScript(ScriptPath(folder, kFormScript),
-                    ScriptText(FormHeaderLines(job.settings.location), form_body));
+    s = WriteScriptFile(ScriptPath(folder, kFormScript),
+                        ScriptText(FormHeaderLines(job.settings.location), form_body), fs);
     if (!s.ok()) return s;
-    s = WriteScript(ScriptPath(folder, kSearchScript),
-                    ScriptText(SearchHeaderLines(job.settings), search_body));
+    s = WriteScriptFile(ScriptPath(folder, kSearchScript),
+                        ScriptText(SearchHeaderLines(job.settings), search_body), fs);
     if (!s.ok()) return s;
   }
-  return WriteScript(ScriptPath(folder, kDataScript), DataScriptText(record_lines));
+  return WriteScriptFile(ScriptPath(folder, kDataScript), DataScriptText(record_lines), fs);
 }
 
 }  // namespace duvra

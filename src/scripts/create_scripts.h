@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "database/file_system.h"
 #include "database/status.h"
 #include "scripts/script_settings.h"
 
@@ -27,13 +28,20 @@ struct ScriptJob {
 // already ends in a separator (the system takes the doubled one).
 std::string ScriptPath(std::string_view folder, std::string_view name);
 
+// Writes one generated file whole through the program's file-writing path
+// (file_writer.h): permission bits and links kept, a write-protected file
+// refused. Fails with "Cannot create file ...". Every file the generator
+// writes into the scripts folder goes through here.
+Status WriteScriptFile(const std::string& path, std::string_view text,
+                       FileSystem& fs = DefaultFileSystem());
+
 // Writes the scripts of the job from the record lines, in the order form,
 // search, data. The templates are read before anything is written, so a
-// missing template writes nothing. Each file is written whole beside its
-// name and renamed into place: a failure leaves that file as it was (never
-// half written), keeps the files completed before it, and returns the file
-// error ("Cannot open file ..." for a template, "Cannot create file ..."
-// for a script).
-Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& record_lines);
+// missing template writes nothing. Each file is written by WriteScriptFile:
+// a failure leaves that file as it was (never half written), keeps the files
+// completed before it, and returns the file error ("Cannot open file ..."
+// for a template, "Cannot create file ..." for a script).
+Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& record_lines,
+                     FileSystem& fs = DefaultFileSystem());
 
 }  // namespace duvra

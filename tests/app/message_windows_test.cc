@@ -2,10 +2,13 @@
 // Escape, focus, and the Qt prompter that shows them.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -163,6 +166,25 @@ class MessageWindowsTest : public QObject {
     QVERIFY(chosen.has_value());
     QVERIFY(QString::fromStdString(*chosen).endsWith("/typed"));
     QCOMPARE(QDir::currentPath(), before);
+  }
+
+  void OpenDialogStartsAtTheGivenFile() {
+    TKForm yes_no;
+    TWForm ok;
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/named.csv";
+    QFile(file).open(QIODevice::WriteOnly);
+    QString shown_dir;
+    QStringList shown_files;
+    QtPrompter prompter(nullptr, yes_no, ok, [&](QDialog& d) {
+      auto& files = static_cast<QFileDialog&>(d);
+      shown_dir = files.directory().absolutePath();
+      shown_files = files.selectedFiles();
+      return int(QDialog::Rejected);
+    });
+    prompter.ChooseOpenFile("Browse", "CSV files (*.csv)|*.csv", file.toStdString());
+    QCOMPARE(shown_dir, QFileInfo(file).absolutePath());
+    QCOMPARE(shown_files, QStringList{QFileInfo(file).absoluteFilePath()});
   }
 
   void CancelledFileDialogGivesNothing() {

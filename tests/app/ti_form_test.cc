@@ -122,6 +122,17 @@ class TIFormTest : public QObject {
     QCOMPARE(prompter_.log.back().text, std::string("Browse"));
     Form().BrowseButton->click();  // cancelled: the box keeps its text
     QCOMPARE(Form().FileEdit->text(), QString("/data/site.js"));
+    QCOMPARE(prompter_.log.back().second, std::string());  // no such file: no start
+  }
+
+  void BrowseStartsAtTheNamedFile() {
+    const std::string path = Write("named.csv", "x");
+    Open();
+    Form().CSVRadio->click();
+    SetFile(path);
+    Form().BrowseButton->click();
+    QCOMPARE(prompter_.log.back().kind, std::string("open"));
+    QCOMPARE(prompter_.log.back().second, path);
   }
 
   void DataFileImportAppendsAndCloses() {

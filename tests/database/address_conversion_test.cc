@@ -21,6 +21,18 @@ TEST(AbsoluteUrl, EveryCase) {
   // Other schemes are left alone.
   EXPECT_EQ(AbsoluteUrl("https://example.com/a", kBase), "https://example.com/a");
   EXPECT_EQ(AbsoluteUrl("mailto:me@example.com", kBase), "mailto:me@example.com");
+  for (const char* url : {"HTTPS://x.org/a", "ftp://x.org", "Mailto:me@x.org", "tel:+4930",
+                          "javascript:void(0)", "data:text/plain,hi", "file:///c/x"}) {
+    EXPECT_EQ(AbsoluteUrl(url, kBase), url);
+  }
+  // A host and port is no scheme: the site's own address with a port, and
+  // another's, are rewritten from their first "/" as any address.
+  EXPECT_EQ(AbsoluteUrl("localhost:8080/about.html", "http://localhost:8080"),
+            "http://localhost:8080/about.html");
+  EXPECT_EQ(AbsoluteUrl("example.com:81/x", kBase), kBase + "/x");
+  EXPECT_EQ(AbsoluteUrl("localhost:8080", "http://localhost:8080"),
+            "http://localhost:8080/localhost:8080");
+  EXPECT_EQ(ConversionBase("localhost:8080"), "http://localhost:8080");
   // A base with a trailing slash is used as it stands.
   EXPECT_EQ(AbsoluteUrl("/about.html", kBase + "/"), kBase + "//about.html");
 }
@@ -97,6 +109,18 @@ TEST(Conversions, UnchangedUrlStillRenumbersAndDirties) {
   TBXLocalClick(db);
   EXPECT_EQ(db.records.line(2), "2^C^/c.html^t^k^0");
   EXPECT_TRUE(db.dirty);
+}
+
+TEST(Conversions, LineWithoutSeparatorKeepsItsTextAsTitle) {
+  Database db = TwoRecords();
+  db.records.Assign({"plain text", "", "4^only title"});
+  db.records.SelectAll();
+  TBXAbsoluteClick(db);
+  EXPECT_EQ(db.records.lines(),
+            (std::vector<std::string>{"0^plain text^http://example.com", "1^^http://example.com",
+                                      "2^only title^http://example.com"}));
+  TBXLocalClick(db);
+  EXPECT_EQ(db.records.line(0), "0^plain text^/");
 }
 
 TEST(AddressEdit, StoresTextSafelyAndEnablesIndex) {

@@ -309,9 +309,10 @@ TEST_F(CommandsTest, StartChoiceRunsNewOpenOrPath) {
 TEST_F(CommandsTest, FileDialogsLeaveTheCurrentDirectoryAsFound) {
   struct ChdirPrompter : ScriptedPrompter {
     std::string to;
-    std::optional<std::string> ChooseOpenFile(const std::string& t, const std::string& f) override {
+    std::optional<std::string> ChooseOpenFile(const std::string& t, const std::string& f,
+                                              const std::string& start = "") override {
       EXPECT_EQ(::chdir(to.c_str()), 0);
-      return ScriptedPrompter::ChooseOpenFile(t, f);
+      return ScriptedPrompter::ChooseOpenFile(t, f, start);
     }
   } moving;
   moving.to = dir.path();

@@ -31,8 +31,37 @@ TEST(EditSort, RenumbersWithoutReordering) {
   list.Assign({"7^a^u", "3^b^u", "plain"});
   list.SetSelected(1, true);
   EditSort(list);
-  EXPECT_EQ(list.lines(), (Lines{"0^a^u", "1^b^u", "2plain"}));
+  EXPECT_EQ(list.lines(), (Lines{"0^a^u", "1^b^u", "2^plain"}));
   EXPECT_EQ(list.selected_count(), 0u);
+}
+
+// Lines without "^" (an empty one too) keep their text through any number
+// of moves and renumberings: the number is put in front once, not again.
+TEST(EditSort, LinesWithoutSeparatorKeepTheirTextThroughMoves) {
+  Database db;
+  db.open = true;
+  std::vector<std::string> lines;
+  for (int i = 0; i < 250; ++i) lines.push_back(i % 50 == 0 ? "" : std::to_string(i) + "^t^u");
+  lines[120] = "plain 42";
+  db.records.Assign(lines);
+  ViewState vs;
+  std::vector<std::string> texts;  // each line's text after its number
+  EditSort(db.records);
+  for (const auto& l : db.records.lines()) texts.push_back(l.substr(l.find('^')));
+  for (int round = 0; round < 4; ++round) {
+    db.records.SetSelected(200, true);
+    TBXMoveUpClick(db, &vs);
+    db.records.ClearSelection();
+    db.records.SetSelected(199, true);
+    TBXMoveDownClick(db, &vs);
+    db.records.ClearSelection();
+    EditSort(db.records);
+  }
+  for (size_t i = 0; i < db.records.size(); ++i) {
+    EXPECT_EQ(db.records.line(i), std::to_string(i) + texts[i]) << i;
+  }
+  EXPECT_EQ(db.records.line(200), "200^");
+  EXPECT_EQ(db.records.line(120), "120^plain 42");
 }
 
 TEST(StateUpdate, ClosedOpenEmptyAndFull) {

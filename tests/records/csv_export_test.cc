@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "records/record_import.h"
+#include "support/faulty_file_system.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -108,6 +109,39 @@ TEST_F(ExportTest, ExportThenImportGivesRecordsBack) {
   // Skipping duplicates adds none of them again.
   o.add_all = false;
   ASSERT_EQ(ImportFile(target, out, o).added, 0u);
+}
+
+// Export fails at every step in turn: the file keeps its old content (or
+// is complete, when only the folder flush failed), the error names it, no
+// completion is told, and the records and the dirty flag are untouched.
+TEST_F(ExportTest, FailureAtAnyStepKeepsTheOldFileWhole) {
+  testing::FaultyFileSystem fs;
+  const std::string out = dir.File("site.csv");
+  const std::vector<testing::WrittenFile> files = {{out, "old\r\n", CsvText(db.records)}};
+  const std::vector<std::string> records = db.records.lines();
+  for (int n = 1;; ++n) {
+    WriteFile(out, "old\r\n");
+    p.log.clear();
+    p.files.push_back(out);
+    p.answers.push_back(Answer::kYes);
+    fs.FailAt(n, EIO);
+    const ExportOutcome outcome = ExportRecords(db, p, fs);
+    if (!fs.fired()) {
+      EXPECT_EQ(outcome, ExportOutcome::kWritten);
+      EXPECT_EQ(testing::OldOrNewInOrder(files, 1), "");
+      EXPECT_EQ(p.log.back().text, "Export to " + out + " complete.");
+      break;
+    }
+    SCOPED_TRACE(fs.log().back());
+    EXPECT_EQ(outcome, ExportOutcome::kFailed);
+    EXPECT_EQ(testing::OldOrNewInOrder(files, 0), "");
+    ASSERT_EQ(p.log.size(), 3u);  // the dialog, the replace question, the error
+    EXPECT_EQ(p.log[2].kind, "error");
+    EXPECT_EQ(p.log[2].text, "Cannot create file \"" + out + "\". Input/output error");
+    EXPECT_EQ(testing::FolderFiles(dir.path()).size(), 1u);
+  }
+  EXPECT_EQ(db.records.lines(), records);
+  EXPECT_FALSE(db.dirty);
 }
 
 }  // namespace

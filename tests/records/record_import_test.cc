@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
+
 #include "records/csv.h"
+#include "records/csv_export.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -115,7 +118,9 @@ TEST(CsvRead, EveryDelimiterAndQualifierOfTheDialog) {
 }
 
 TEST(CsvRead, UnterminatedQualifierAndTrailingText) {
-  EXPECT_EQ(CsvRecordLines("\"abc\"def,\"ghi", ",", "\""), (Lines{"0^abcdef^ghi"}));
+  // A qualifier before other text is text, and so is everything up to a
+  // qualifier that can close the field.
+  EXPECT_EQ(CsvRecordLines("\"abc\"def,\"ghi", ",", "\""), (Lines{"0^abc\"def,\"ghi"}));
   EXPECT_EQ(CsvRecordLines("abcdef,", ",", "\""), (Lines{"0^abcdef^"}));
 }
 
@@ -124,7 +129,7 @@ TEST(CsvExport, LinesDoubleQuotes) {
             "\"Home\",\"/index.html\",\"Welcome\",\"home\",\"1\"");
   EXPECT_EQ(CsvLine("0^^^^^0"), "\"\",\"\",\"\",\"\",\"0\"");
   EXPECT_EQ(CsvLine("0^a \"b\"^u^t^k^0"), "\"a \"\"b\"\"\",\"u\",\"t\",\"k\",\"0\"");
-  EXPECT_EQ(CsvLine("nocaret"), "");
+  EXPECT_EQ(CsvLine("no \"caret\""), "\"no \"\"caret\"\"\"");  // all of it the Title
 }
 
 TEST(CsvExport, RoundTripOfAwkwardRecords) {
@@ -144,6 +149,84 @@ TEST(CsvExport, RoundTripOfAwkwardRecords) {
   for (size_t i = 0; i < records.size(); ++i) {
     EXPECT_EQ(back[i], "0" + records[i].substr(1)) << i;
   }
+}
+
+// Fields written with the qualifier as it stands inside, as simpler
+// exporters do: a qualifier closes a field only before the delimiter, a line
+// end or the end of the file (after optional spaces).
+TEST(CsvRead, QualifiersWrittenAsTheyStand) {
+  EXPECT_EQ(CsvRecordLines("\"He said \"hi\" there\",\"/a\"\r\n", ",", "\""),
+            (Lines{"0^He said \"hi\" there^/a"}));
+  EXPECT_EQ(CsvRecordLines("\"Size 12\" screen\",\"/b\"", ",", "\""),
+            (Lines{"0^Size 12\" screen^/b"}));
+  EXPECT_EQ(CsvRecordLines("'Don't stop';'/c'\n", ";", "'"), (Lines{"0^Don't stop^/c"}));
+  // A field that ends in a qualifier, before a delimiter and before a line
+  // end, and a closing qualifier followed by spaces.
+  EXPECT_EQ(CsvRecordLines("\"Size 12\"\",\"in\"\"\r\n\"Next\"  ,  \"/n\"  \r\n", ",", "\""),
+            (Lines{"0^Size 12\"^in\"", "0^Next^  \"/n\"  "}));
+  // Spreadsheet quoting still wins where the field reads whole by it.
+  EXPECT_EQ(CsvRecordLines("\"a \"\"b\"\", c\",\"x,\"\"y\"\"\"\r\n", ",", "\""),
+            (Lines{"0^a \"b\", c^x,\"y\""}));
+}
+
+// Random records over an alphabet rich in qualifiers, delimiters and spaces,
+// written both ways: the doubled form always reads back; the form with
+// qualifiers as they stand reads back whenever it can be told apart (no
+// qualifier before a delimiter or a doubled one inside a field).
+TEST(CsvRead, BothFormsRoundTripOverRandomRecords) {
+  std::mt19937 rng(17);
+  const std::string alphabet = "ab \"',;";
+  size_t plain_checked = 0;
+  for (const auto& [d, q] : {std::pair<std::string, std::string>{",", "\""}, {";", "'"}}) {
+    for (int round = 0; round < 3000; ++round) {
+      Lines fields(1 + rng() % 5);
+      for (std::string& f : fields) {
+        const size_t len = rng() % 7;
+        for (size_t i = 0; i < len; ++i) f.push_back(alphabet[rng() % alphabet.size()]);
+      }
+      fields[0] = "title" + fields[0];  // never shorter than a record line must be
+      std::string doubled, plain, expected = "0";
+      bool plain_readable = true;
+      for (size_t i = 0; i < fields.size(); ++i) {
+        const std::string& f = fields[i];
+        doubled += (i ? d : "") + q;
+        for (char c : f) doubled += std::string(c == q[0] ? 2 : 1, c);
+        doubled += q;
+        plain += (i ? d : "") + q + f + q;
+        expected += "^" + f;
+        for (size_t k = f.find(q); k != std::string::npos; k = f.find(q, k + 1)) {
+          size_t after = f.find_first_not_of(' ', k + 1);
+          if (after != std::string::npos &&
+              (f.compare(after, d.size(), d) == 0 || f[after] == q[0])) {
+            plain_readable = false;
+          }
+        }
+        // A field ending in a qualifier, then the next one's opening one,
+        // reads as a doubled qualifier unless a letter follows.
+        if (!f.empty() && f.back() == q[0] && i + 1 < fields.size() &&
+            (fields[i + 1].empty() || (fields[i + 1][0] != 'a' && fields[i + 1][0] != 'b'))) {
+          plain_readable = false;
+        }
+      }
+      SCOPED_TRACE(doubled);
+      EXPECT_EQ(CsvRecordLines(doubled + "\r\n" + doubled, d, q), (Lines{expected, expected}));
+      if (plain_readable) {
+        ++plain_checked;
+        EXPECT_EQ(CsvRecordLines(plain + "\r\n" + plain + "\n", d, q), (Lines{expected, expected}))
+            << plain;
+      }
+    }
+  }
+  EXPECT_GT(plain_checked, 1000u);
+}
+
+// A record line without "^" goes out and comes back as a record whose Title
+// is the whole line.
+TEST(CsvExport, LineWithoutSeparatorRoundTripsAsTitle) {
+  RecordList list;
+  list.Assign({"just a \"line\", really", "1^t^/u^x^k^0"});
+  EXPECT_EQ(CsvRecordLines(CsvText(list), ",", "\""),
+            (Lines{"0^just a \"line\", really", "0^t^/u^x^k^0"}));
 }
 
 struct ImportFileTest : ::testing::Test {

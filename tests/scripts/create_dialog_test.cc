@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "database/text_file.h"
+#include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 
 namespace duvra {
@@ -94,6 +95,52 @@ TEST(CreateMessages, TheMainWindowsThreeTexts) {
   EXPECT_EQ(CreateOutcomeMessage(CreateOutcome::kCreated, "/srv/www", false),
             "The Duvra data file has been created in the /srv/www folder.");
   EXPECT_FALSE(CreateOutcomeMessage(CreateOutcome::kCancelled, "/srv/www", true).has_value());
+}
+
+// Generation fails at every step in turn: the scripts written before the
+// failing one are complete and new, the failing one is whole (old, or new when
+// only the folder flush failed), the later ones untouched; the dialog stays
+// open with the error naming the file, and the database is dirty as for any
+// confirmed Create.
+TEST_F(ConfirmCreateTest, FailureAtAnyStepLeavesEveryScriptWhole) {
+  // The new contents, from a healthy run into another folder.
+  ScriptSettings other = controls_;
+  TempDir elsewhere;
+  other.folder = elsewhere.path() + "www";
+  std::filesystem::create_directory(other.folder);
+  Database copy = db_;
+  ASSERT_TRUE(ConfirmCreate(copy, other, true, templates_.path()).status.ok());
+  std::vector<testing::WrittenFile> files;
+  for (const char* name : {"duv_form.js", "duv_search.js", "duv_data.js"}) {
+    files.push_back({controls_.folder + "/" + name, std::string("old ") + name,
+                     ReadFile(other.folder + "/" + name)});
+  }
+  testing::FaultyFileSystem fs;
+  for (int n = 1;; ++n) {
+    for (const auto& f : files) WriteFile(f.path, f.old_content);
+    db_.dirty = false;
+    fs.FailAt(n, ENOSPC);
+    CreateConfirmation c = ConfirmCreate(db_, controls_, true, templates_.path(), fs);
+    if (!fs.fired()) {
+      EXPECT_EQ(c.outcome, CreateOutcome::kCreated);
+      EXPECT_EQ(testing::OldOrNewInOrder(files, files.size()), "");
+      break;
+    }
+    SCOPED_TRACE(fs.log().back());
+    EXPECT_EQ(c.outcome, CreateOutcome::kCancelled);
+    EXPECT_FALSE(c.close_dialog);
+    EXPECT_TRUE(db_.dirty);
+    size_t failed = files.size();
+    for (size_t i = 0; i < files.size(); ++i) {
+      if (c.status.message() ==
+          "Cannot create file \"" + files[i].path + "\". No space left on device") {
+        failed = i;
+      }
+    }
+    ASSERT_LT(failed, files.size()) << c.status.message();
+    EXPECT_EQ(testing::OldOrNewInOrder(files, failed), "");
+    EXPECT_EQ(testing::FolderFiles(controls_.folder).size(), 3u);
+  }
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ class ScriptedPrompter : public Prompter {
   struct Asked {
     std::string kind;    // "yesno", "notify", "error", "save", "open", "folder"
     std::string text;    // main text, or title for dialogs
-    std::string second;  // second line, proposed name or start folder
+    std::string second;  // second line, proposed name, start file or start folder
   };
   std::vector<Asked> log;
 
@@ -38,8 +38,9 @@ class ScriptedPrompter : public Prompter {
     log.push_back({"save", title, proposed});
     return Next(files);
   }
-  std::optional<std::string> ChooseOpenFile(const std::string& title, const std::string&) override {
-    log.push_back({"open", title, ""});
+  std::optional<std::string> ChooseOpenFile(const std::string& title, const std::string&,
+                                            const std::string& start_file = "") override {
+    log.push_back({"open", title, start_file});
     return Next(files);
   }
   std::optional<std::string> ChooseFolder(const std::string& title,
