@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/text_display.h"
 #include "database/data_dir.h"
@@ -14,8 +15,11 @@
 namespace duvra {
 
 QFont DialogFont() {
-  constexpr int kPointSize = 8;
-  QFont font(QStringLiteral("Tahoma"), kPointSize);
+  // The desktop's size, so that a user who asked for larger text gets it.
+  constexpr int kDesignPointSize = 8;
+  const qreal desktop = QApplication::font().pointSizeF();
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPointSizeF(desktop > 0 ? desktop : kDesignPointSize);
   // Where Tahoma is missing, a face of similar width keeps the captions
   // inside the fixed dialog sizes.
   font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
@@ -33,7 +37,47 @@ void CentreOnScreen(QWidget* window) {
   QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
   if (!screen) return;
   QRect area = screen->availableGeometry();
-  window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+  QSize size = window->size();
+  if (window->minimumSize() != window->maximumSize()) {
+    size = size.boundedTo(area.size() - QSize(0, kTitleBarRoom)).expandedTo(window->minimumSize());
+    window->resize(size);
+  }
+  QPoint at = area.center() - QPoint(size.width() / 2, size.height() / 2);
+  at.setY(std::max(at.y(), area.top() + kTitleBarRoom));
+  at.setX(std::max(at.x(), area.left()));
+  window->move(at);
+}
+
+QRect FitOnScreens(const QRect& inner, const QList<QRect>& areas, int title_room) {
+  if (areas.isEmpty()) return inner;
+  QRect area = areas.front();
+  long long best = -1;
+  for (const QRect& a : areas) {
+    const QRect common = a.intersected(inner);
+    const long long overlap = common.isEmpty() ? 0 : 1LL * common.width() * common.height();
+    if (overlap > best) {
+      best = overlap;
+      area = a;
+    }
+  }
+  if (best == 0) area = areas.front();
+  const int edge = kFrameEdgeRoom;
+  const int width = std::max(1, std::min(inner.width(), area.width() - 2 * edge));
+  const int height = std::max(1, std::min(inner.height(), area.height() - title_room - edge));
+  const int left = std::clamp(inner.left(), area.left() + edge,
+                              std::max(area.left() + edge, area.right() + 1 - edge - width));
+  const int top = std::clamp(inner.top(), area.top() + title_room,
+                             std::max(area.top() + title_room, area.bottom() + 1 - edge - height));
+  return QRect(left, top, width, height);
+}
+
+QRect KeepOnScreen(const QRect& inner) {
+  QList<QRect> areas;
+  if (QScreen* primary = QGuiApplication::primaryScreen()) areas << primary->availableGeometry();
+  for (QScreen* screen : QGuiApplication::screens()) {
+    if (screen != QGuiApplication::primaryScreen()) areas << screen->availableGeometry();
+  }
+  return FitOnScreens(inner, areas);
 }
 
 void SetAutoSizedText(QLabel* label, const QString& text) {

@@ -4,6 +4,8 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QList>
+#include <QRect>
 #include <QStyle>
 
 class QLabel;
@@ -13,13 +15,27 @@ class QWidget;
 
 namespace duvra {
 
-// Tahoma 8-point where the platform has it, a similar sans serif elsewhere.
+// Tahoma where the platform has it, a similar sans serif elsewhere, at the
+// desktop's font size.
 QFont DialogFont();
 
 // Fixes the window's size and puts it in the middle of its screen.
 void FixAndCentre(QWidget* window, int width, int height);
-// Centres an already sized window on its screen.
+// Centres an already sized window on its screen, shrinking a resizable
+// one that would not fit.
 void CentreOnScreen(QWidget* window);
+
+// Room left above a window's inner rectangle for the title bar of the
+// window manager's frame.
+inline constexpr int kTitleBarRoom = 32;
+// Room left beside and below it for the frame's edges.
+inline constexpr int kFrameEdgeRoom = 4;
+// An inner window rectangle placed on one of `areas` (the screens' available
+// rectangles): the area it overlaps most, or the first when it overlaps
+// none; shrunk to fit it with kTitleBarRoom above, then moved inside it.
+QRect FitOnScreens(const QRect& inner, const QList<QRect>& areas, int title_room = kTitleBarRoom);
+// FitOnScreens over the screens of this desktop.
+QRect KeepOnScreen(const QRect& inner);
 
 // Sets a label's text and lets the label size itself to that text.
 void SetAutoSizedText(QLabel* label, const QString& text);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "app/dialog_style.h"
 #include "database/data_dir.h"
 
 namespace duvra {
@@ -35,6 +36,8 @@ void CreateWindow() {
   window->setAttribute(Qt::WA_QuitOnClose, false);
   window->setWindowTitle(QStringLiteral("Duvra Help"));
   window->resize(kHelpWidth, kHelpHeight);
+  // On the screen, not at its corner under the title bar.
+  CentreOnScreen(window);
   auto* layout = new QVBoxLayout(window);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);

@@ -41,6 +41,11 @@ QString QtFileFilter(const std::string& filter) {
 QtPrompter::QtPrompter(QWidget* parent, TKForm& yes_no, TWForm& ok, DialogRunner run)
     : parent_(parent), yes_no_(yes_no), ok_(ok), run_(std::move(run)) {}
 
+QString QtPrompter::StartFolder() const {
+  // Not the current directory: that is the program's data folder.
+  return start_folder_ ? start_folder_() : QDir::homePath();
+}
+
 Answer QtPrompter::AskYesNo(const std::string& main_text, const std::string& second_text) {
   yes_no_.SetMessage(ToDisplay(main_text), ToDisplay(second_text));
   switch (run_(yes_no_)) {
@@ -75,7 +80,7 @@ std::optional<std::string> QtPrompter::RunFileDialog(QDialog& dialog) {
 std::optional<std::string> QtPrompter::ChooseSaveFile(const std::string& title,
                                                       const std::string& proposed_name,
                                                       const std::string& filter) {
-  QFileDialog dialog(parent_, ToDisplay(title), QDir::currentPath(), QtFileFilter(filter));
+  QFileDialog dialog(parent_, ToDisplay(title), StartFolder(), QtFileFilter(filter));
   dialog.setObjectName(QStringLiteral("SaveDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -87,7 +92,7 @@ std::optional<std::string> QtPrompter::ChooseSaveFile(const std::string& title,
 std::optional<std::string> QtPrompter::ChooseOpenFile(const std::string& title,
                                                       const std::string& filter,
                                                       const std::string& start_file) {
-  QFileDialog dialog(parent_, ToDisplay(title), QDir::currentPath(), QtFileFilter(filter));
+  QFileDialog dialog(parent_, ToDisplay(title), StartFolder(), QtFileFilter(filter));
   dialog.setObjectName(QStringLiteral("OpenDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -101,7 +106,8 @@ std::optional<std::string> QtPrompter::ChooseOpenFile(const std::string& title,
 
 std::optional<std::string> QtPrompter::ChooseFolder(const std::string& title,
                                                     const std::string& start_folder) {
-  QFileDialog dialog(parent_, ToDisplay(title), PathToDisplay(start_folder));
+  QFileDialog dialog(parent_, ToDisplay(title),
+                     start_folder.empty() ? StartFolder() : PathToDisplay(start_folder));
   dialog.setObjectName(QStringLiteral("FolderDialog"));
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);

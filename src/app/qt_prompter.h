@@ -38,14 +38,21 @@ class QtPrompter : public Prompter {
                                             const std::string& start_file = "") override;
   std::optional<std::string> ChooseFolder(const std::string& title,
                                           const std::string& start_folder) override;
+  // Where a file dialog starts when its caller names no folder: the main
+  // window gives the open database's folder, or the user's documents.
+  void SetStartFolder(std::function<QString()> start_folder) {
+    start_folder_ = std::move(start_folder);
+  }
 
  private:
+  QString StartFolder() const;
   std::optional<std::string> RunFileDialog(QDialog& dialog);
 
   QWidget* parent_;
   TKForm& yes_no_;
   TWForm& ok_;
   DialogRunner run_;
+  std::function<QString()> start_folder_;
 };
 
 // Forwards every question to a target that can be replaced at any time, so

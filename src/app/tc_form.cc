@@ -107,7 +107,9 @@ bool TCForm::event(QEvent* event) {
 void TCForm::FormShow() {
   ScreenTipsCheck->setChecked(Read("ScreenTips") == "1");
   ShortcutsCheck->setChecked(Read("Shortcuts") == "1");
-  MRUCheck->setChecked(Read("Recent") == "1");
+  // The list's real state: the main window reads only "0" as off, so an
+  // absent value must not show (and, on OK, store) the list as off.
+  MRUCheck->setChecked(Read("Recent") != "0");
   // An "Entries" that is missing or not a number shows the default count.
   bool ok = false;
   int entries = ToDisplay(Read("Entries")).trimmed().toInt(&ok);

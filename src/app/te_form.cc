@@ -2,10 +2,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QStyle>
@@ -43,6 +45,32 @@ std::string EditorSetting(std::string_view name) {
 }
 
 }  // namespace
+
+FieldBox::FieldBox(QWidget* parent) : QPlainTextEdit(parent) {
+  setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  setTabChangesFocus(true);
+}
+
+void FieldBox::setText(const QString& text) {
+  setPlainText(text);
+  moveCursor(QTextCursor::Start);
+}
+
+void FieldBox::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->ignore();
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
+}
+
+void FieldBox::insertFromMimeData(const QMimeData* source) {
+  QString text = source->text();
+  text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+  text.replace(QChar('\r'), QChar(' ')).replace(QChar('\n'), QChar(' '));
+  insertPlainText(text);
+}
 
 TEForm::TEForm(Database& db, long long& reselect_index, Prompter& prompter, QWidget* parent)
     : QDialog(parent), db_(db), prompter_(prompter), editor_(db, reselect_index) {
@@ -134,12 +162,16 @@ TEForm::TEForm(Database& db, long long& reselect_index, Prompter& prompter, QWid
   // The rows stand at fixed places, outside the layout, as designed.
   const int first_row =
       std::max(kFirstRowTop, MenuBar->sizeHint().height() + Toolbar->sizeHint().height() + kBarGap);
-  const char* captions[kRowCount - 1] = {"Num:", "Title:", "URL:", "Text:", "Keywords:"};
+  const char* captions[kRowCount - 1] = {"&Num:", "T&itle:", "&URL:", "&Text:", "&Keywords:"};
   const char* names[kRowCount - 1] = {"NumEdit", "TitleEdit", "URLEdit", "TextEdit",
                                       "KeywordsEdit"};
-  QLineEdit** boxes[kRowCount - 1] = {&NumEdit, &TitleEdit, &URLEdit, &TextEdit, &KeywordsEdit};
+  TextEdit = new FieldBox(this);
+  KeywordsEdit = new FieldBox(this);
+  QLineEdit** boxes[3] = {&NumEdit, &TitleEdit, &URLEdit};
+  first_row_ = first_row;
   for (int i = 0; i < kRowCount - 1; ++i) {
-    auto* box = new QLineEdit(this);
+    QWidget* box = i < 3 ? static_cast<QWidget*>(new QLineEdit(this))
+                         : static_cast<QWidget*>(i == 3 ? TextEdit : KeywordsEdit);
     box->setObjectName(QString::fromLatin1(names[i]));
     box->setGeometry(kBoxLeft, first_row + i * kRowStep, kNumWidth, kBoxHeight);
     auto* label = new QLabel(QString::fromLatin1(captions[i]), this);
@@ -148,10 +180,10 @@ TEForm::TEForm(Database& db, long long& reselect_index, Prompter& prompter, QWid
     label->move(kLabelLeft, first_row + i * kRowStep + 3);
     label->adjustSize();
     label->setBuddy(box);
-    *boxes[i] = box;
+    if (i < 3) *boxes[i] = static_cast<QLineEdit*>(box);
   }
   NumEdit->setEnabled(false);
-  NewWindowCheck = new QCheckBox(QStringLiteral("New Window"), this);
+  NewWindowCheck = new QCheckBox(QStringLiteral("New &Window"), this);
   NewWindowCheck->setObjectName(QStringLiteral("NewWindowCheck"));
   NewWindowCheck->move(kBoxLeft, first_row + (kRowCount - 1) * kRowStep);
   NewWindowCheck->adjustSize();
@@ -189,20 +221,23 @@ void TEForm::AfterClose(ViewState* vs) { editor_.AfterClose(vs); }
 void TEForm::FieldsToWidgets() {
   const EditorFields& f = editor_.fields;
   shown_ = {f.num, f.title, f.url, f.text, f.keywords};
-  QLineEdit* boxes[] = {NumEdit, TitleEdit, URLEdit, TextEdit, KeywordsEdit};
-  for (size_t i = 0; i < shown_.size(); ++i) {
-    boxes[i]->setText(ToDisplay(shown_[i]));
-    boxes[i]->setCursorPosition(0);
+  QLineEdit* lines[] = {NumEdit, TitleEdit, URLEdit};
+  for (size_t i = 0; i < 3; ++i) {
+    lines[i]->setText(ToDisplay(shown_[i]));
+    lines[i]->setCursorPosition(0);
   }
+  TextEdit->setText(ToDisplay(shown_[3]));
+  KeywordsEdit->setText(ToDisplay(shown_[4]));
   NewWindowCheck->setChecked(f.new_window);
 }
 
 void TEForm::FieldsFromWidgets() {
   EditorFields& f = editor_.fields;
   std::string* fields[] = {&f.num, &f.title, &f.url, &f.text, &f.keywords};
-  QLineEdit* boxes[] = {NumEdit, TitleEdit, URLEdit, TextEdit, KeywordsEdit};
+  const QString texts[] = {NumEdit->text(), TitleEdit->text(), URLEdit->text(), TextEdit->text(),
+                           KeywordsEdit->text()};
   for (size_t i = 0; i < shown_.size(); ++i) {
-    const QString text = boxes[i]->text();
+    const QString& text = texts[i];
     *fields[i] = text == ToDisplay(shown_[i]) ? shown_[i] : FromDisplay(text);
   }
   f.new_window = NewWindowCheck->isChecked();
@@ -281,6 +316,7 @@ void TEForm::FormShow() {
   const int w =
       StoredEditorSize(EditorSetting(kEditWidthSetting), kEditorDesignWidth, kEditorMinWidth);
   resize(w, h);
+  CentreOnScreen(this);  // a stored size larger than the screen is cut to it
   FocusAsEditorSays();
 }
 
@@ -291,9 +327,29 @@ void TEForm::resizeEvent(QResizeEvent* event) {
 
 void TEForm::FormResize() {
   const int wide = std::max(0, WideBoxWidth(width()));
-  for (QLineEdit* box : {TitleEdit, URLEdit, TextEdit, KeywordsEdit}) {
+  for (QWidget* box : {static_cast<QWidget*>(TitleEdit), static_cast<QWidget*>(URLEdit),
+                       static_cast<QWidget*>(TextEdit), static_cast<QWidget*>(KeywordsEdit)}) {
     box->resize(wide, box->height());
   }
+  PlaceFieldBoxes();
+}
+
+void TEForm::PlaceFieldBoxes() {
+  // Text takes two thirds of the height left over, Keywords the rest; each
+  // keeps at least the one-line box's height.
+  constexpr int kGap = 4;
+  const int text_top = first_row_ + 3 * kRowStep;
+  const int bottom = height() - StatusBar->sizeHint().height() - kRowStep - kGap;
+  const int room = std::max(2 * kBoxHeight + kGap, bottom - text_top);
+  const int text_height = std::max(kBoxHeight, (room - kGap) * 2 / 3);
+  const int keywords_height = std::max(kBoxHeight, room - kGap - text_height);
+  TextEdit->setGeometry(kBoxLeft, text_top, TextEdit->width(), text_height);
+  const int keywords_top = text_top + text_height + kGap;
+  KeywordsEdit->setGeometry(kBoxLeft, keywords_top, KeywordsEdit->width(), keywords_height);
+  if (auto* label = findChild<QLabel*>(QStringLiteral("KeywordsLabel"))) {
+    label->move(kLabelLeft, keywords_top + 3);
+  }
+  NewWindowCheck->move(kBoxLeft, keywords_top + keywords_height + kGap);
 }
 
 void TEForm::done(int result) {

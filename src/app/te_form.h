@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPlainTextEdit>
 #include <array>
 #include <string>
 
@@ -22,6 +23,22 @@ class QStatusBar;
 class QToolBar;
 
 namespace duvra {
+
+// The Text and Keywords boxes: several lines that wrap, holding one field.
+// A field can hold no line break, so Return is left to the window and line
+// breaks in pasted text become spaces.
+class FieldBox : public QPlainTextEdit {
+  Q_OBJECT
+
+ public:
+  explicit FieldBox(QWidget* parent = nullptr);
+  QString text() const { return toPlainText(); }
+  void setText(const QString& text);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void insertFromMimeData(const QMimeData* source) override;
+};
 
 class TEForm : public QDialog {
   Q_OBJECT
@@ -49,8 +66,8 @@ class TEForm : public QDialog {
   QLineEdit* NumEdit;
   QLineEdit* TitleEdit;
   QLineEdit* URLEdit;
-  QLineEdit* TextEdit;
-  QLineEdit* KeywordsEdit;
+  FieldBox* TextEdit;
+  FieldBox* KeywordsEdit;
   QCheckBox* NewWindowCheck;
   // Menu items.
   QAction* TBXSave;
@@ -91,6 +108,8 @@ class TEForm : public QDialog {
  private:
   void FormShow();
   void FormResize();
+  // Heights of the Text and Keywords rows for the window's height.
+  void PlaceFieldBoxes();
   void FormClose();
   // Widgets to the editor's fields and back. Text the user left as it was
   // shown keeps its original bytes, so that 8-bit records survive an edit
@@ -108,6 +127,7 @@ class TEForm : public QDialog {
   RecordEditor editor_;
   // The bytes of each text field as last put into its box.
   std::array<std::string, 5> shown_;
+  int first_row_ = 0;  // top of the Num row
 };
 
 }  // namespace duvra

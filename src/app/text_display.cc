@@ -1,15 +1,17 @@
 #include "app/text_display.h"
 
 #include <QFile>
-#include <QStringDecoder>
+
+#include "database/text_encoding.h"
 
 namespace duvra {
 
 QString ToDisplay(std::string_view bytes) {
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  if (!utf8.hasError()) return text;
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  if (IsValidUtf8(bytes)) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  }
+  const std::string utf8 = ToUtf8(bytes);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 std::string FromDisplay(const QString& text) { return text.toStdString(); }

@@ -9,7 +9,8 @@
 namespace duvra {
 
 // Bytes to display text: UTF-8 when the bytes are valid UTF-8, otherwise
-// Latin-1, so that 8-bit files written by other systems still show.
+// windows-1252 (curly quotes, dashes and the euro sign included), so that
+// 8-bit files written by other systems still show.
 QString ToDisplay(std::string_view bytes);
 // Display text typed by the user to bytes (UTF-8).
 std::string FromDisplay(const QString& text);

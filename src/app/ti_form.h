@@ -32,6 +32,8 @@ class TIForm : public QDialog {
   // the main window's message.
   ImportOutcome outcome() const { return dialog_.outcome; }
   const std::string& file_text() const { return dialog_.file_text; }
+  // What the last OK read and added.
+  const ImportResult& import_result() const { return dialog_.result; }
 
   QTabWidget* PageControl;
   QRadioButton* JavaScriptRadio;

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/dialog_style.h"
 
@@ -55,14 +56,29 @@ TKForm::TKForm(QWidget* parent) : QDialog(parent) {
 void TKForm::SetMessage(const QString& main_text, const QString& second_text) {
   SetAutoSizedText(MainLabel, main_text);
   SetAutoSizedText(SecLabel, second_text);
-  const int width = MessageWidth(MainLabel);
-  NoButton->move(width - kMessageRightButtonOffset, kMessageButtonTop);
-  YesButton->move(width - kMessageLeftButtonOffset, kMessageButtonTop);
-  FixAndCentre(this, width, kMessageHeight);
+  LayOutMessage(this, MainLabel, SecLabel, MessageWidth(MainLabel), {NoButton, YesButton});
 }
 
 int MessageWidth(const QLabel* main_label) {
-  return main_label->sizeHint().width() + kMessageWidthPadding;
+  return std::max(main_label->sizeHint().width() + kMessageWidthPadding, kMessageMinWidth);
+}
+
+void LayOutMessage(QWidget* window, QLabel* main_label, QLabel* second_label, int width,
+                   std::initializer_list<QPushButton*> buttons) {
+  constexpr int kLineGap = 2, kButtonGap = 10, kBottomMargin = 8;
+  const int line = main_label->fontMetrics().height();
+  const int second_top = std::max(kSecLabelTop, kMainLabelTop + line + kLineGap);
+  second_label->move(kLabelLeft, second_top);
+  const int button_top = std::max(kMessageButtonTop, second_top + line + kButtonGap);
+  const int offsets[] = {kMessageRightButtonOffset, kMessageLeftButtonOffset};
+  int i = 0;
+  for (QPushButton* button : buttons) {
+    button->setGeometry(width - offsets[i++], button_top, kButtonWidth,
+                        std::max(kButtonHeight, button->sizeHint().height()));
+  }
+  const int height =
+      std::max(kMessageHeight, button_top + buttons.begin()[0]->height() + kBottomMargin);
+  FixAndCentre(window, width, height);
 }
 
 void TKForm::reject() { done(kResultClosed); }

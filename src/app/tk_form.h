@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <initializer_list>
 
 class QLabel;
 class QPushButton;
@@ -17,11 +18,21 @@ inline constexpr int kMessageLeftButtonOffset = 180;
 inline constexpr int kMessageHeight = 83;
 inline constexpr int kMessageDesignWidth = 322;
 inline constexpr int kMessageButtonTop = 52;
+// Narrower windows would put the Yes button outside the window's left edge
+// (it stands 180 pixels short of the right one).
+inline constexpr int kMessageMinWidth = 250;
 
 enum MessageResult { kResultOk = 1, kResultClosed = 2, kResultYes = 6, kResultNo = 7 };
 
-// The width rule: the main line's width in pixels plus the padding.
+// The width rule: the main line's width in pixels plus the padding, and no
+// less than kMessageMinWidth.
 int MessageWidth(const QLabel* main_label);
+// Places the second line below the main one and the buttons below both
+// (at their design places unless a larger font needs more room), then fixes
+// the window's size at `width` and centres it. Buttons are listed from the
+// right edge inwards, at the design offsets.
+void LayOutMessage(QWidget* window, QLabel* main_label, QLabel* second_label, int width,
+                   std::initializer_list<QPushButton*> buttons);
 // Building blocks shared with the OK window: a self-sizing label at the main
 // or the second line's place, and an 80 by 23 button on the button row.
 QLabel* MakeMessageLabel(QWidget* parent, const char* name, bool second);

@@ -5,17 +5,22 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QIcon>
 #include <QItemSelection>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -50,8 +55,10 @@ namespace {
 // The workspace colour behind the list, seen while no database is open.
 const QColor kWorkspaceColour(171, 171, 171);
 constexpr int kFirstPanelWidth = 16;
-// The widest row the list scrolls to, whatever the longest line is.
-constexpr long long kMaxRowWidth = 1 << 24;
+// The record table's column widths, in characters of the table's font,
+// when none are stored; and where they are stored.
+constexpr int kDefaultColumnChars[kColumnCount] = {6, 28, 32, 44, 28, 14};
+constexpr char kColumnsSetting[] = "Columns";
 
 // A status bar panel that cuts its text with an ellipsis.
 class ElidedLabel : public QLabel {
@@ -136,6 +143,7 @@ TMForm::TMForm(QWidget* parent)
   qt_prompter_ = std::make_unique<QtPrompter>(this, *tk_form_, *tw_form_,
                                               [this](QDialog& d) { return ExecDialog(d); });
   prompter_.SetTarget(qt_prompter_.get());
+  qt_prompter_->SetStartFolder([this] { return DialogStartFolder(); });
 
   // One shot, started by the show step so that it fires once the window
   // is on screen and the event loop runs.
@@ -161,70 +169,82 @@ void TMForm::CreateMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("TBXMenuBar"));
 
-  TBXMRUFiles = bar->addMenu(QStringLiteral("File"));
+  TBXMRUFiles = bar->addMenu(QStringLiteral("&File"));
   TBXMRUFiles->setObjectName(QStringLiteral("TBXFileMenu"));
   QMenu* file = TBXMRUFiles;
-  file->addAction(MakeAction("TBXNew", "New...", &TMForm::TBXNewClick, QKeySequence("Ctrl+N")));
-  file->addAction(MakeAction("TBXOpen", "Open...", &TMForm::TBXOpenClick, QKeySequence("Ctrl+O")));
-  file->addAction(MakeAction("TBXClose", "Close", &TMForm::TBXCloseClick));
+  file->addAction(MakeAction("TBXNew", "&New...", &TMForm::TBXNewClick, QKeySequence("Ctrl+N")));
+  file->addAction(MakeAction("TBXOpen", "&Open...", &TMForm::TBXOpenClick, QKeySequence("Ctrl+O")));
+  file->addAction(MakeAction("TBXClose", "&Close", &TMForm::TBXCloseClick));
   file->addSeparator();
-  file->addAction(MakeAction("TBXSave", "Save", &TMForm::TBXSaveClick, QKeySequence("Ctrl+S")));
-  file->addAction(MakeAction("TBXSaveAs", "Save As...", &TMForm::TBXSaveAsClick));
-  file->addAction(MakeAction("TBXExport", "Export...", &TMForm::TBXExportClick));
+  file->addAction(MakeAction("TBXSave", "&Save", &TMForm::TBXSaveClick, QKeySequence("Ctrl+S")));
+  file->addAction(MakeAction("TBXSaveAs", "Save &As...", &TMForm::TBXSaveAsClick));
+  file->addAction(MakeAction("TBXExport", "&Export...", &TMForm::TBXExportClick));
   mru_top_separator_ = file->addSeparator();
   mru_bottom_separator_ = file->addSeparator();
-  file->addAction(MakeAction("TBXExit", "Exit", &TMForm::TBXExitClick));
+  file->addAction(MakeAction("TBXExit", "E&xit", &TMForm::TBXExitClick));
 
-  QMenu* edit = bar->addMenu(QStringLiteral("Edit"));
+  QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("TBXEditMenu"));
-  edit->addAction(MakeAction("TBXDelete", "Delete", &TMForm::TBXDeleteClick, QKeySequence("Del")));
+  edit->addAction(MakeAction("TBXDelete", "&Delete", &TMForm::TBXDeleteClick, QKeySequence("Del")));
   edit->addAction(
-      MakeAction("TBXMoveUp", "Move Up", &TMForm::TBXMoveUpClick, QKeySequence("Ctrl+Up")));
-  edit->addAction(
-      MakeAction("TBXMoveDown", "Move Down", &TMForm::TBXMoveDownClick, QKeySequence("Ctrl+Down")));
-  QMenu* address = edit->addMenu(QStringLiteral("Address"));
+      MakeAction("TBXMoveUp", "Move &Up", &TMForm::TBXMoveUpClick, QKeySequence("Ctrl+Up")));
+  edit->addAction(MakeAction("TBXMoveDown", "Move Do&wn", &TMForm::TBXMoveDownClick,
+                             QKeySequence("Ctrl+Down")));
+  QMenu* address = edit->addMenu(QStringLiteral("Addre&ss"));
   address->setObjectName(QStringLiteral("TBXSubAddress"));
   address->menuAction()->setObjectName(QStringLiteral("TBXSubAddress"));
-  address->addAction(MakeAction("TBXAbsolute", "Absolute", &TMForm::TBXAbsoluteClick));
-  address->addAction(MakeAction("TBXLocal", "Local", &TMForm::TBXLocalClick));
+  address->addAction(MakeAction("TBXAbsolute", "&Absolute", &TMForm::TBXAbsoluteClick));
+  address->addAction(MakeAction("TBXLocal", "&Local", &TMForm::TBXLocalClick));
   edit->addSeparator();
-  edit->addAction(MakeAction("TBXClear", "Clear", &TMForm::TBXClearClick));
+  edit->addAction(MakeAction("TBXClear", "C&lear", &TMForm::TBXClearClick));
+  edit->addAction(MakeAction("TBXSelectAll", "Select &All", &TMForm::TBXSelectAllClick,
+                             QKeySequence("Ctrl+A")));
+  edit->addSeparator();
+  // Return opens the selected record only while the table has the keyboard,
+  // so Return keeps its meaning in the filter and site address boxes.
+  QAction* edit_record =
+      MakeAction("TBXEditRecord", "&Edit Record...", &TMForm::TBXEditRecordClick);
+  edit_record->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+  edit_record->setShortcutContext(Qt::WidgetShortcut);
+  edit_record->setEnabled(false);
+  edit->addAction(edit_record);
   edit->addAction(
-      MakeAction("TBXSelectAll", "Select All", &TMForm::TBXSelectAllClick, QKeySequence("Ctrl+A")));
+      MakeAction("TBXFilter", "&Filter Records", &TMForm::TBXFilterClick, QKeySequence("Ctrl+F")));
 
-  QMenu* insert = bar->addMenu(QStringLiteral("Insert"));
+  QMenu* insert = bar->addMenu(QStringLiteral("&Insert"));
   insert->setObjectName(QStringLiteral("TBXInsertMenu"));
-  insert->addAction(MakeAction("TBXInsertNewRecord", "New Record...",
+  insert->addAction(MakeAction("TBXInsertNewRecord", "&New Record...",
                                &TMForm::TBXInsertNewRecordClick, QKeySequence("Ins")));
-  insert->addAction(MakeAction("TBXInsertFile", "File...", &TMForm::TBXInsertFileClick));
+  insert->addAction(MakeAction("TBXInsertFile", "&File...", &TMForm::TBXInsertFileClick));
 
-  QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
+  QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("TBXToolsMenu"));
-  tools->addAction(MakeAction("TBXIndex", "Index...", &TMForm::TBXIndexClick, QKeySequence("F7")));
-  tools->addAction(MakeAction("TBXUpdate", "Duvra Update", &TMForm::TBXUpdateClick));
+  tools->addAction(MakeAction("TBXIndex", "&Index...", &TMForm::TBXIndexClick, QKeySequence("F7")));
+  tools->addAction(MakeAction("TBXUpdate", "Duvra &Update", &TMForm::TBXUpdateClick));
   tools->addSeparator();
-  tools->addAction(MakeAction("TBXCustomise", "Customise...", &TMForm::TBXCustomiseClick));
-  tools->addAction(MakeAction("TBXOptions", "Options...", &TMForm::TBXOptionsClick));
+  tools->addAction(MakeAction("TBXCustomise", "&Customise...", &TMForm::TBXCustomiseClick));
+  tools->addAction(MakeAction("TBXOptions", "&Options...", &TMForm::TBXOptionsClick));
 
-  QMenu* actions = bar->addMenu(QStringLiteral("Actions"));
+  QMenu* actions = bar->addMenu(QStringLiteral("&Actions"));
   actions->setObjectName(QStringLiteral("TBXActionsMenu"));
-  actions->addAction(MakeAction("TBXNewRecord", "New Record...", &TMForm::TBXNewRecordClick,
+  actions->addAction(MakeAction("TBXNewRecord", "&New Record...", &TMForm::TBXNewRecordClick,
                                 QKeySequence("Ctrl+R")));
   actions->addAction(
-      MakeAction("TBXCreate", "Create...", &TMForm::TBXCreateClick, QKeySequence("F9")));
+      MakeAction("TBXCreate", "&Create...", &TMForm::TBXCreateClick, QKeySequence("F9")));
 
-  QMenu* help = bar->addMenu(QStringLiteral("Help"));
+  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("TBXHelpMenu"));
   help->addAction(
-      MakeAction("TBXDuvraHelp", "Duvra Help", &TMForm::TBXDuvraHelpClick, QKeySequence("F1")));
-  help->addAction(MakeAction("TBXScriptsHelp", "Duvra Scripts Help", &TMForm::TBXScriptsHelpClick,
+      MakeAction("TBXDuvraHelp", "Duvra &Help", &TMForm::TBXDuvraHelpClick, QKeySequence("F1")));
+  help->addAction(MakeAction("TBXScriptsHelp", "Duvra &Scripts Help", &TMForm::TBXScriptsHelpClick,
                              QKeySequence("Ctrl+F1")));
   help->addSeparator();
-  help->addAction(MakeAction("TBXStart", "Getting Started", &TMForm::TBXStartClick));
-  help->addAction(MakeAction("TBXWeb", "Duvra on the Web", &TMForm::TBXWebClick));
-  help->addAction(MakeAction("TBXKnowledgeBase", "Knowledge Base", &TMForm::TBXKnowledgeBaseClick));
+  help->addAction(MakeAction("TBXStart", "&Getting Started", &TMForm::TBXStartClick));
+  help->addAction(MakeAction("TBXWeb", "Duvra on the &Web", &TMForm::TBXWebClick));
+  help->addAction(
+      MakeAction("TBXKnowledgeBase", "&Knowledge Base", &TMForm::TBXKnowledgeBaseClick));
   help->addSeparator();
-  help->addAction(MakeAction("TBXAbout", "About Duvra", &TMForm::TBXAboutClick));
+  help->addAction(MakeAction("TBXAbout", "&About Duvra", &TMForm::TBXAboutClick));
 
   // Items disabled until a database with records says otherwise.
   for (const char* name : {"TBXSave", "TBXSaveAs", "TBXExport", "TBXDelete", "TBXMoveUp",
@@ -298,39 +318,98 @@ void TMForm::CreateList() {
   workspace->setAutoFillBackground(true);
   auto* layout = new QVBoxLayout(workspace);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
 
-  model_ = new RecordListModel(db_.records, this);
-  EditList = new QListView(workspace);
+  // The filter box above the table.
+  FilterBar = new QWidget(workspace);
+  FilterBar->setObjectName(QStringLiteral("FilterBar"));
+  FilterBar->setAutoFillBackground(true);
+  FilterBar->setPalette(QApplication::palette());
+  auto* filter_layout = new QHBoxLayout(FilterBar);
+  filter_layout->setContentsMargins(6, 3, 6, 3);
+  auto* filter_label = new QLabel(QStringLiteral("&Filter:"), FilterBar);
+  filter_label->setObjectName(QStringLiteral("FilterLabel"));
+  FilterEdit = new QLineEdit(FilterBar);
+  FilterEdit->setObjectName(QStringLiteral("FilterEdit"));
+  FilterEdit->setPlaceholderText(QStringLiteral("Words in the title, address, text or keywords"));
+  FilterEdit->setClearButtonEnabled(true);
+  FilterEdit->installEventFilter(this);
+  filter_label->setBuddy(FilterEdit);
+  filter_layout->addWidget(filter_label);
+  filter_layout->addWidget(FilterEdit, 1);
+  FilterBar->setVisible(false);
+  layout->addWidget(FilterBar);
+  connect(FilterEdit, &QLineEdit::textChanged, this, &TMForm::FilterEditChange);
+
+  model_ = new RecordListModel(db_.records, filter_.rows(), this);
+  EditList = new QTableView(workspace);
   EditList->setObjectName(QStringLiteral("EditList"));
-  EditList->setFont(DialogFont());
   EditList->setModel(model_);
-  EditList->setUniformItemSizes(true);
   EditList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  EditList->setSelectionBehavior(QAbstractItemView::SelectRows);
   EditList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  EditList->setTextElideMode(Qt::ElideNone);
+  EditList->setTextElideMode(Qt::ElideRight);
   EditList->setWordWrap(false);
+  EditList->setShowGrid(false);
+  EditList->setAlternatingRowColors(true);
   EditList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   EditList->setContextMenuPolicy(Qt::CustomContextMenu);
+  EditList->verticalHeader()->setVisible(false);
+  // Fixed, equal rows: the view never measures a row's text.
+  EditList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  EditList->verticalHeader()->setDefaultSectionSize(EditList->fontMetrics().height() + 4);
+  EditList->horizontalHeader()->setHighlightSections(false);
+  EditList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  EditList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   EditList->setVisible(false);
-  model_->SetRowHeight(EditList->fontMetrics().height() + 1);
+  EditList->addAction(findChild<QAction*>(QStringLiteral("TBXEditRecord")));
+  RestoreColumnWidths();
   layout->addWidget(EditList);
   setCentralWidget(workspace);
 
   connect(EditList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { SelectionFromView(); });
-  connect(EditList, &QListView::doubleClicked, this, &TMForm::EditListDblClick);
+  connect(EditList, &QAbstractItemView::doubleClicked, this, &TMForm::EditListDblClick);
 
   TBXPopupMenu = new QMenu(this);
   TBXPopupMenu->setObjectName(QStringLiteral("TBXPopupMenu"));
   TBXPopupMenu->addAction(
-      MakeAction("TBXInsertNewRecordPop", "Insert New Record", &TMForm::TBXInsertNewRecordClick));
+      MakeAction("TBXInsertNewRecordPop", "&Insert New Record", &TMForm::TBXInsertNewRecordClick));
   TBXPopupMenu->addSeparator();
-  TBXPopupMenu->addAction(MakeAction("TBXDeletePop", "Delete", &TMForm::TBXDeleteClick));
-  TBXPopupMenu->addAction(MakeAction("TBXMoveUpPop", "Move Up", &TMForm::TBXMoveUpClick));
-  TBXPopupMenu->addAction(MakeAction("TBXMoveDownPop", "Move Down", &TMForm::TBXMoveDownClick));
+  TBXPopupMenu->addAction(MakeAction("TBXDeletePop", "&Delete", &TMForm::TBXDeleteClick));
+  TBXPopupMenu->addAction(MakeAction("TBXMoveUpPop", "Move &Up", &TMForm::TBXMoveUpClick));
+  TBXPopupMenu->addAction(MakeAction("TBXMoveDownPop", "Move Do&wn", &TMForm::TBXMoveDownClick));
+  TBXPopupMenu->addSeparator();
+  TBXPopupMenu->addAction(
+      MakeAction("TBXEditRecordPop", "&Edit Record...", &TMForm::TBXEditRecordClick));
   connect(TBXPopupMenu, &QMenu::aboutToShow, this, &TMForm::TBXPopupMenuPopup);
   connect(EditList, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { TBXPopupMenu->popup(EditList->viewport()->mapToGlobal(at)); });
+}
+
+void TMForm::RestoreColumnWidths() {
+  const QStringList stored =
+      ToDisplay(ReadRegistryValue(RegistryRoot::kLocalMachine, kDuvraKey, kColumnsSetting))
+          .split(',');
+  const int per_char = EditList->fontMetrics().averageCharWidth();
+  for (int column = 0; column < kColumnCount; ++column) {
+    bool ok = false;
+    int width = column < stored.size() ? stored[column].trimmed().toInt(&ok) : 0;
+    // A width too small to grab again, or absurdly large, is not kept.
+    if (!ok || width < kMinColumnWidth || width > kMaxColumnWidth) {
+      width = kDefaultColumnChars[column] * per_char;
+    }
+    EditList->setColumnWidth(column, width);
+  }
+}
+
+void TMForm::StoreColumnWidths() {
+  QStringList widths;
+  for (int column = 0; column < kColumnCount; ++column) {
+    widths << QString::number(EditList->columnWidth(column));
+  }
+  WriteRegistryValue(RegistryRoot::kLocalMachine, kDuvraKey, kColumnsSetting,
+                     FromDisplay(widths.join(',')));
 }
 
 void TMForm::CreateStatusBar() {
@@ -357,19 +436,27 @@ void TMForm::Refresh() {
   ApplyViewState();
 }
 
+void TMForm::ShowFilter() { ShowFilterState(filter_, db_.records, &vs_); }
+
 void TMForm::ApplyViewState() {
+  ShowFilter();
   const QString title = ToDisplay(vs_.title);
-  setWindowTitle(title);
+  // Unsaved changes show in the title bar the platform's way.
+  setWindowTitle(db_.open ? title + QStringLiteral("[*]") : title);
+  setWindowModified(db_.open && db_.dirty);
   application_title_ = title;
   StatusPanel1->setText(ToDisplay(vs_.count_text));
   StatusPanel1->update();
 
-  model_->Sync();
-  const long long per_char = EditList->fontMetrics().averageCharWidth() + 1;
-  const long long width = vs_.horizontal_extent / kPixelsPerCharacter * per_char;
-  model_->SetRowWidth(static_cast<int>(std::min(width, kMaxRowWidth)));
+  model_->Sync(filter_.generation());
   EditList->setVisible(vs_.list_visible);
+  FilterBar->setVisible(vs_.list_visible);
   SelectionToView();
+  // A database just opened or created: the keyboard goes to its records,
+  // not to the site address box that became enabled with it.
+  if (db_.open && !was_open_ && isVisible()) EditList->setFocus(Qt::OtherFocusReason);
+  if (!db_.open && !FilterEdit->text().isEmpty()) FilterEdit->clear();
+  was_open_ = db_.open;
 
   const QString address = ToDisplay(vs_.address_text);
   if (TBXAddressEdit->text() != address) TBXAddressEdit->setText(address);
@@ -408,23 +495,27 @@ void TMForm::RebuildRecentMenu() {
 void TMForm::SelectionToView() {
   QItemSelectionModel* selection = EditList->selectionModel();
   const RecordList& list = db_.records;
+  const int shown = model_->rowCount();
+  const int last_column = kColumnCount - 1;
   QItemSelection wanted;
-  for (size_t i = 0; i < list.size() && i < static_cast<size_t>(INT_MAX);) {
-    if (!list.selected(i)) {
+  int first_selected = -1;
+  for (int i = 0; i < shown;) {
+    if (!list.selected(model_->ListRow(i))) {
       ++i;
       continue;
     }
-    size_t end = i;
-    while (end + 1 < list.size() && list.selected(end + 1)) ++end;
-    wanted.select(model_->index(static_cast<int>(i)), model_->index(static_cast<int>(end)));
+    if (first_selected < 0) first_selected = i;
+    int end = i;
+    while (end + 1 < shown && list.selected(model_->ListRow(end + 1))) ++end;
+    wanted.select(model_->index(i, 0), model_->index(end, last_column));
     i = end + 1;
   }
   syncing_selection_ = true;
   selection->select(wanted, QItemSelectionModel::ClearAndSelect);
-  if (auto first = list.FirstSelected()) {
+  if (first_selected >= 0) {
     QModelIndex current = selection->currentIndex();
-    if (!current.isValid() || !list.selected(static_cast<size_t>(current.row()))) {
-      current = model_->index(static_cast<int>(*first));
+    if (!current.isValid() || !list.selected(model_->ListRow(current.row()))) {
+      current = model_->index(first_selected, 0);
       selection->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
       EditList->scrollTo(current);
     }
@@ -439,7 +530,7 @@ void TMForm::SelectionFromView() {
   db_.records.ClearSelection();
   for (const QItemSelectionRange& range : EditList->selectionModel()->selection()) {
     for (int row = range.top(); row <= range.bottom(); ++row) {
-      db_.records.SetSelected(static_cast<size_t>(row), true);
+      db_.records.SetSelected(model_->ListRow(row), true);
     }
   }
   EditListClick();
@@ -448,6 +539,12 @@ void TMForm::SelectionFromView() {
 void TMForm::ReselectAfterWindow() {
   duvra::ReselectAfterWindow(db_, &vs_, reselect_index_);
   ApplyViewState();
+}
+
+QString TMForm::DialogStartFolder() const {
+  if (db_.open && !db_.folder.empty()) return PathToDisplay(db_.folder);
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return QDir(documents).exists() ? documents : QDir::homePath();
 }
 
 int TMForm::ExecDialog(QDialog& dialog) {
@@ -461,6 +558,19 @@ void TMForm::SetPrompter(Prompter* prompter) {
 void TMForm::SetDialogRunner(DialogRunner runner) { dialog_runner_ = std::move(runner); }
 
 bool TMForm::eventFilter(QObject* watched, QEvent* event) {
+  // Escape empties the filter box; Down hands the keyboard to the table.
+  if (watched == FilterEdit && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape && !FilterEdit->text().isEmpty()) {
+      FilterEdit->clear();
+      return true;
+    }
+    if (key == Qt::Key_Down || ((key == Qt::Key_Return || key == Qt::Key_Enter))) {
+      EditList->setFocus(Qt::TabFocusReason);
+      return true;
+    }
+    return false;
+  }
   // Tool-bar tips follow the "ScreenTips" setting.
   if (event->type() == QEvent::ToolTip && !show_tips_) return true;
   return QMainWindow::eventFilter(watched, event);
@@ -485,7 +595,13 @@ void TMForm::TBXExportClick() {
 // ---------------------------------------------------------------------------
 // Edit menu
 
+bool TMForm::Confirm(const std::string& question) {
+  return question.empty() ||
+         prompter_.AskYesNo(question, std::string(kCannotBeUndone)) == Answer::kYes;
+}
+
 void TMForm::TBXDeleteClick() {
+  if (!Confirm(DeleteQuestion(db_.records))) return;
   duvra::TBXDeleteClick(db_, &vs_);
   ApplyViewState();
 }
@@ -511,13 +627,28 @@ void TMForm::TBXLocalClick() {
 }
 
 void TMForm::TBXClearClick() {
-  duvra::TBXClearClick(db_, &vs_);
+  if (!Confirm(ClearQuestion(db_.records, filter_))) return;
+  duvra::TBXClearClick(db_, &vs_, filter_);
   ApplyViewState();
 }
 
 void TMForm::TBXSelectAllClick() {
   duvra::TBXSelectAllClick(db_, &vs_);
   ApplyViewState();
+}
+
+void TMForm::TBXEditRecordClick() { EditListDblClick(); }
+
+void TMForm::TBXFilterClick() {
+  if (!FilterEdit->isVisible()) return;
+  FilterEdit->setFocus(Qt::ShortcutFocusReason);
+  FilterEdit->selectAll();
+}
+
+void TMForm::FilterEditChange(const QString& text) {
+  if (!db_.open) return;
+  duvra::FilterEditChange(filter_, db_.records, FromDisplay(text));
+  Refresh();
 }
 
 // ---------------------------------------------------------------------------
@@ -550,6 +681,9 @@ void TMForm::TBXInsertFileClick() {
   Refresh();
   AfterImport(db_, &vs_, ti_form_->outcome(), ti_form_->file_text(), prompter_);
   ApplyViewState();
+  if (ti_form_->outcome() == ImportOutcome::kDone) {
+    prompter_.Notify(ImportCountMessage(ti_form_->import_result()));
+  }
 }
 
 void TMForm::TBXIndexClick() {
@@ -594,6 +728,7 @@ void TMForm::TBXKnowledgeBaseClick() { OpenWebLink(MakerUrl(kKnowledgeBasePath))
 
 void TMForm::EditListClick() {
   duvra::EditListClick(db_.records, &vs_);
+  ShowFilter();
   for (const auto& [name, on] : vs_.enabled) {
     if (QAction* action = findChild<QAction*>(QString::fromStdString(name))) {
       action->setEnabled(on);
@@ -602,7 +737,7 @@ void TMForm::EditListClick() {
 }
 
 void TMForm::TBXPopupMenuPopup() {
-  for (const auto& [name, on] : duvra::TBXPopupMenuPopup(db_.records)) {
+  for (const auto& [name, on] : FilteredPopupState(filter_, db_.records)) {
     if (QAction* action = findChild<QAction*>(QString::fromStdString(name))) {
       action->setEnabled(on);
     }
@@ -631,15 +766,15 @@ void TMForm::FormShow() {
   application_title_ = windowTitle();
 
   // Stored geometry, each value falling back to the design one when it is
-  // missing, not a number or not a usable size.
+  // missing, not a number or not a usable size. The values are the inner
+  // rectangle, as they are stored, kept on a screen that shows them.
   const int left = ReadNumber(kDuvraKey, "Left", kDesignLeft);
   const int top = ReadNumber(kDuvraKey, "Top", kDesignTop);
   int height = ReadNumber(kDuvraKey, "Height", kDesignHeight);
   int width = ReadNumber(kDuvraKey, "Width", kDesignWidth);
   if (height <= 0) height = kDesignHeight;
   if (width <= 0) width = kDesignWidth;
-  move(left, top);
-  resize(width, height);
+  setGeometry(KeepOnScreen(QRect(left, top, width, height)));
 
   // The program folder, so that the data files resolve by bare name.
   const std::string path = ReadRegistryValue(RegistryRoot::kLocalMachine, kDuvraKey, "Path");
@@ -679,10 +814,15 @@ bool TMForm::FormClose() {
   const auto write = [](const char* name, int value) {
     WriteRegistryValue(RegistryRoot::kLocalMachine, kDuvraKey, name, std::to_string(value));
   };
-  write("Left", x());
-  write("Top", y());
-  write("Height", height());
-  write("Width", width());
+  // The inner rectangle, which the show step restores as such: storing the
+  // frame's corner and restoring it as the inner one moved the window by
+  // its title bar at every start.
+  const QRect inner = geometry();
+  write("Left", inner.x());
+  write("Top", inner.y());
+  write("Height", inner.height());
+  write("Width", inner.width());
+  StoreColumnWidths();
   // A save that fails keeps the window open, so the changes are not lost.
   if (db_.open && !commands_.TBXCloseClick()) return false;
   recent_.Store(

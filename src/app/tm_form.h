@@ -12,12 +12,13 @@
 #include "app/qt_prompter.h"
 #include "database/commands.h"
 #include "database/db_files.h"
+#include "database/record_filter.h"
 #include "database/view_state.h"
 
 class QAction;
 class QLabel;
 class QLineEdit;
-class QListView;
+class QTableView;
 class QMenu;
 class QTimer;
 class QToolBar;
@@ -42,6 +43,9 @@ inline constexpr int kDesignTop = 288;
 inline constexpr int kDesignWidth = 842;
 inline constexpr int kDesignHeight = 639;
 inline constexpr int kAddressBoxWidth = 190;
+// Stored column widths outside these bounds fall back to the defaults.
+inline constexpr int kMinColumnWidth = 8;
+inline constexpr int kMaxColumnWidth = 4000;
 
 class TMForm : public QMainWindow {
   Q_OBJECT
@@ -75,6 +79,9 @@ class TMForm : public QMainWindow {
   // Shows a dialog modally through the dialog runner. Every window of the
   // program shows its dialogs this way so that tests can answer them.
   int ExecDialog(QDialog& dialog);
+  // Where file dialogs start: the open database's folder, else the user's
+  // documents folder.
+  QString DialogStartFolder() const;
 
   // Test hooks: answer questions from a script instead of the message
   // windows (null restores them), and run dialogs without a modal loop.
@@ -82,9 +89,12 @@ class TMForm : public QMainWindow {
   void SetDialogRunner(DialogRunner runner);
   // Whether the tool bar currently shows its tips.
   bool toolbar_tips_shown() const { return show_tips_; }
+  const RecordFilter& filter() const { return filter_; }
 
   // Widgets, named like the items they are.
-  QListView* EditList = nullptr;
+  QTableView* EditList = nullptr;   // the record table
+  QLineEdit* FilterEdit = nullptr;  // the record table's filter box
+  QWidget* FilterBar = nullptr;     // the filter box with its label
   QLineEdit* TBXAddressEdit = nullptr;
   QToolBar* TBXToolbar = nullptr;
   QMenu* TBXMRUFiles = nullptr;  // the File menu, which holds the recent files
@@ -111,6 +121,10 @@ class TMForm : public QMainWindow {
   void TBXLocalClick();
   void TBXClearClick();
   void TBXSelectAllClick();
+  void TBXEditRecordClick();
+  // Ctrl+F: the filter box takes the keyboard.
+  void TBXFilterClick();
+  void FilterEditChange(const QString& text);
   // Insert, Tools and Actions menus.
   void TBXInsertNewRecordClick();
   void TBXInsertFileClick();
@@ -157,6 +171,13 @@ class TMForm : public QMainWindow {
   void SelectionToView();
   // Main window close: geometry, Close with its question, recent files.
   bool FormClose();
+  // The filter's part of the state (count, Move enabling, hidden rows),
+  // after a core rule has filled vs_.
+  void ShowFilter();
+  // Asks `question` (when not empty) with the yes/no window; true on Yes.
+  bool Confirm(const std::string& question);
+  void RestoreColumnWidths();
+  void StoreColumnWidths();
 
   Database db_;
   ViewState vs_;
@@ -167,6 +188,8 @@ class TMForm : public QMainWindow {
   bool shown_once_ = false;
   bool syncing_selection_ = false;
   bool show_tips_ = false;
+  bool was_open_ = false;  // the table takes the keyboard when a database opens
+  RecordFilter filter_;
   DialogRunner dialog_runner_;
 
   // Windows, created once in the order of the program's start.

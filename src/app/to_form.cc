@@ -384,6 +384,10 @@ void TOForm::BrowseButtonClick() {
 
 void TOForm::OKButtonClick() {
   ReadControls();
+  if (const std::string problem = options_.FieldProblem(); !problem.empty()) {
+    prompter_.Notify(problem);  // the dialog stays open for a correction
+    return;
+  }
   if (Status s = options_.OKButtonClick(db_); !s.ok()) {
     prompter_.ShowError(s.message());  // the dialog stays open
     return;

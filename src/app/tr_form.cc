@@ -230,7 +230,9 @@ void TRForm::CrawlFinished(int generation, CrawlOutcome outcome) {
   StopButton->setEnabled(false);
   if (outcome == CrawlOutcome::kFailedStart) return;  // only Cancel is left
   AllRadio->setEnabled(true);
-  AllRadio->setChecked(true);
+  // With records in the list, adding all pages again would double them at
+  // a press of Enter; updating is what a second crawl means.
+  (db_.records.empty() ? AllRadio : UpdateRadio)->setChecked(true);
   UpdateRadio->setEnabled(!db_.records.empty());
   NewRadio->setEnabled(!db_.records.empty());
   OKButton->setEnabled(true);

@@ -22,9 +22,7 @@ TWForm::TWForm(QWidget* parent) : QDialog(parent) {
 
 void TWForm::SetMessage(const QString& main_text) {
   SetAutoSizedText(MainLabel, main_text);
-  const int width = MessageWidth(MainLabel);
-  OKButton->move(width - kMessageRightButtonOffset, kMessageButtonTop);
-  FixAndCentre(this, width, kMessageHeight);
+  LayOutMessage(this, MainLabel, SecLabel, MessageWidth(MainLabel), {OKButton});
 }
 
 void TWForm::reject() { done(kResultClosed); }

@@ -3,6 +3,7 @@
 
 #include "cli/cli.h"
 #include "database/address_conversion.h"
+#include "database/commands.h"
 #include "database/data_dir.h"
 #include "database/text_file.h"
 
@@ -10,13 +11,23 @@ namespace duvra::cli {
 namespace {
 
 int RunNew(const std::vector<std::string>& args) {
-  if (args.size() != 1) throw CliError{"expected one PATH (see --help)"};
+  const bool replace = args.size() == 2 && args[1] == "--replace";
+  if (args.size() != 1 && !replace) throw CliError{"expected one PATH (see --help)"};
+  if (args[0].empty()) throw CliError{"expected a PATH, not an empty name"};
   const std::string path = AbsolutePath(args[0]);
+  if (DirectoryExists(path) || path.back() == kPathSeparator) {
+    throw CliError{path + " is a folder; name the database to create in it"};
+  }
   Database db;
   if (Status s = FreshState(db, path, FindDataDir() + "keywords.dat"); !s.ok()) {
     throw CliError{s.message()};
   }
-  if (FileExists(db.HeaderPath())) throw CliError{db.HeaderPath() + " already exists."};
+  // Any of the four files counts: replacing only the header would leave a
+  // database made of two.
+  if (const std::string existing = ExistingMemberFile(db.HeaderPath());
+      !existing.empty() && !replace) {
+    throw CliError{existing + " already exists (use --replace to replace the database)."};
+  }
   SaveOrThrow(db);
   std::cout << "Created " << db.HeaderPath() << "\n";
   return 0;
@@ -56,10 +67,11 @@ int RunAddress(const std::vector<std::string>& args) {
   return 0;
 }
 
-CliRegistration new_command({"new", "new PATH", "create a new, empty database",
+CliRegistration new_command({"new", "new PATH [--replace]", "create a new, empty database",
                              "Creates the four files of a new database at PATH (\".duv\" is\n"
                              "added when missing), with the default settings and the shipped\n"
-                             "list of excluded words. An existing database is not replaced.",
+                             "list of excluded words. When any of the four files exists the\n"
+                             "command refuses, unless --replace is given.",
                              RunNew});
 CliRegistration info_command({"info", "info PATH", "show a database's settings and sizes",
                               "Prints the database name, the site address, the indexing\n"

@@ -78,6 +78,17 @@ ScopedCurrentDir::~ScopedCurrentDir() {
   if (!saved_.empty()) (void)::chdir(saved_.c_str());
 }
 
+std::string ExistingMemberFile(const std::string& chosen_path) {
+  Database target;
+  target.folder = FolderOf(chosen_path);
+  target.base_name = BaseNameFromDialogPath(chosen_path);
+  for (std::string_view extension : kMemberExtensions) {
+    const std::string member = target.MemberPath(extension);
+    if (FileExists(member)) return member;
+  }
+  return {};
+}
+
 DatabaseCommands::DatabaseCommands(Database& db, Prompter& prompter, RecentFiles& recent,
                                    std::function<void()> refresh, std::string keywords_path)
     : db_(db),
@@ -101,11 +112,12 @@ std::optional<std::string> DatabaseCommands::ChooseTarget(
       first = false;
       if (before_question && !before_question()) return std::nullopt;
     }
-    if (!FileExists(*path)) return path;
+    const std::string existing = ExistingMemberFile(*path);
+    if (existing.empty()) return path;
     // Only an explicit Yes replaces files; dismissing the question with the
     // close box is no consent, so it asks for another name like No does.
-    Answer a =
-        prompter_->AskYesNo(FormatMessage(kAlreadyExists, {*path}), std::string(kReplaceThisFile));
+    Answer a = prompter_->AskYesNo(FormatMessage(kAlreadyExists, {existing}),
+                                   std::string(kReplaceThisFile));
     if (a == Answer::kYes) return path;
   }
 }

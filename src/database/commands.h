@@ -53,6 +53,14 @@ class RecentFiles {
   int capacity_ = kDefaultRecentCapacity;
 };
 
+// The four files of a database, header first.
+inline constexpr std::string_view kMemberExtensions[] = {".duv", ".dat", ".wod", ".pag"};
+
+// The first of the four files that a save under a path chosen in the New or
+// Save As dialog would replace ("" when none exists). The typed name may
+// lack ".duv": "site" still names site.duv, site.dat, site.wod, site.pag.
+std::string ExistingMemberFile(const std::string& chosen_path);
+
 // True when both paths name the same file, ignoring ASCII letter case.
 bool SameFileName(std::string_view a, std::string_view b);
 

@@ -9,6 +9,7 @@ target_sources(duvra_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/extra_settings.cc
   ${CMAKE_CURRENT_LIST_DIR}/record_list.cc
   ${CMAKE_CURRENT_LIST_DIR}/view_state.cc
+  ${CMAKE_CURRENT_LIST_DIR}/record_filter.cc
   ${CMAKE_CURRENT_LIST_DIR}/address_conversion.cc
   ${CMAKE_CURRENT_LIST_DIR}/data_dir.cc
   ${CMAKE_CURRENT_LIST_DIR}/commands.cc

@@ -1,5 +1,7 @@
 #include "database/view_state.h"
 
+#include "database/status.h"
+
 namespace duvra {
 
 bool ViewState::IsEnabled(const std::string& item) const {
@@ -127,6 +129,83 @@ void ReselectAfterWindow(Database& db, ViewState* vs, long long reselect_index) 
     }
   }
   StateUpdate(db, vs);
+}
+
+namespace {
+
+void DeselectHidden(const std::vector<size_t>& rows, RecordList& list) {
+  if (list.selected_count() == 0) return;
+  std::vector<char> shown(list.size(), 0);
+  for (size_t row : rows) shown[row] = 1;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (!shown[i] && list.selected(i)) list.SetSelected(i, false);
+  }
+}
+
+constexpr const char* kMoveItems[] = {"TBXMoveUp", "TBXMoveUpButton", "TBXMoveDown",
+                                      "TBXMoveDownButton"};
+
+}  // namespace
+
+const std::vector<size_t>& ShowFilterState(RecordFilter& filter, RecordList& list, ViewState* vs) {
+  const std::vector<size_t>& rows = filter.Apply(list);
+  if (filter.active()) {
+    const size_t before = list.selected_count();
+    DeselectHidden(rows, list);
+    if (list.selected_count() != before) EditListClick(list, vs);
+    vs->count_text = std::to_string(rows.size()) + " of " + RecordCountText(list.size());
+    if (list.empty()) vs->count_text = RecordCountText(0);
+    for (const char* item : kMoveItems) vs->Enable(item, false);
+  }
+  vs->Enable("TBXEditRecord", list.selected_count() == 1);
+  return rows;
+}
+
+PopupState FilteredPopupState(const RecordFilter& filter, const RecordList& list) {
+  PopupState p = TBXPopupMenuPopup(list);
+  if (filter.active()) {
+    p["TBXMoveUpPop"] = false;
+    p["TBXMoveDownPop"] = false;
+  }
+  p["TBXEditRecordPop"] = list.selected_count() == 1;
+  return p;
+}
+
+void FilterEditChange(RecordFilter& filter, RecordList& list, std::string_view typed) {
+  filter.SetText(typed);
+  const std::vector<size_t>& rows = filter.Apply(list);
+  DeselectHidden(rows, list);
+  if (list.selected_count() == 0 && !rows.empty()) list.SetSelected(rows.front(), true);
+}
+
+void TBXClearClick(Database& db, ViewState* vs, RecordFilter& filter) {
+  if (!filter.active()) {
+    TBXClearClick(db, vs);
+    return;
+  }
+  db.records.ClearSelection();
+  for (size_t row : filter.Apply(db.records)) db.records.SetSelected(row, true);
+  TBXDeleteClick(db, vs);
+}
+
+std::string DeleteQuestion(const RecordList& list) {
+  const size_t n = list.selected_count();
+  if (n == 0 || (n == 1 && list.size() > 1)) return {};
+  if (n == list.size()) {
+    return n == 1 ? std::string(kDeleteOnly) : FormatMessage(kDeleteAll, {std::to_string(n)});
+  }
+  return FormatMessage(kDeleteSelected, {std::to_string(n)});
+}
+
+std::string ClearQuestion(const RecordList& list, const RecordFilter& filter) {
+  const size_t n = filter.active() ? filter.rows().size() : list.size();
+  if (n == 0) return {};
+  if (n == 1 && list.size() == 1) return std::string(kDeleteOnly);
+  if (filter.active() && n < list.size()) {
+    return n == 1 ? std::string("Delete the 1 record shown?")
+                  : FormatMessage("Delete the %s records shown?", {std::to_string(n)});
+  }
+  return FormatMessage(kDeleteAll, {std::to_string(n)});
 }
 
 }  // namespace duvra

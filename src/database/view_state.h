@@ -7,6 +7,7 @@
 #include <string>
 
 #include "database/db_files.h"
+#include "database/record_filter.h"
 
 namespace duvra {
 
@@ -53,5 +54,33 @@ void ReselectAfterWindow(Database& db, ViewState* vs, long long reselect_index);
 
 // "1 Record", "N Records", "No Records".
 std::string RecordCountText(size_t count);
+
+// The record table's filter and the Edit Record item, applied after every
+// rule above has filled vs. While a filter is on: rows it hides are no
+// longer selected (so no command touches a record the user cannot see), the
+// count reads "N of M Records", and Move Up and Move Down are off, since
+// moving past hidden rows would be blind. Edit Record is on when exactly
+// one record is selected. Returns the rows shown.
+const std::vector<size_t>& ShowFilterState(RecordFilter& filter, RecordList& list, ViewState* vs);
+// The context menu's items with the filter and Edit Record taken into account.
+PopupState FilteredPopupState(const RecordFilter& filter, const RecordList& list);
+// A new filter text typed into the filter box: hidden rows are deselected,
+// and when nothing shown stays selected the first shown row is selected,
+// so Return opens a record at once.
+void FilterEditChange(RecordFilter& filter, RecordList& list, std::string_view typed);
+// Clear while a filter is on removes the records shown (and only those);
+// without a filter it is Clear itself.
+void TBXClearClick(Database& db, ViewState* vs, RecordFilter& filter);
+
+inline constexpr std::string_view kDeleteSelected = "Delete the %s selected records?";
+inline constexpr std::string_view kDeleteAll = "Delete all %s records?";
+inline constexpr std::string_view kDeleteOnly = "Delete the only record?";
+inline constexpr std::string_view kCannotBeUndone = "Deleted records cannot be restored.";
+// The question Delete asks first, or "" when it needs none: deleting every
+// record or more than one is asked, a single record of several is not.
+std::string DeleteQuestion(const RecordList& list);
+// The question Clear asks first ("" when there is nothing to clear): the
+// records it would remove, all of them or those shown by the filter.
+std::string ClearQuestion(const RecordList& list, const RecordFilter& filter);
 
 }  // namespace duvra

@@ -116,6 +116,17 @@ void IndexOptions::RestoreButtonClick() {
   delay_item = kDefaultDelayItem;
 }
 
+std::string IndexOptions::FieldProblem() const {
+  const std::pair<const char*, const std::string*> fields[] = {
+      {"The database name", &name}, {"The site address", &address}, {"The user agent", &agent}};
+  for (const auto& [label, value] : fields) {
+    if (value->find_first_of("^\r\n") != std::string::npos) {
+      return std::string(label) + " cannot hold \"^\" or a line break.";
+    }
+  }
+  return {};
+}
+
 Status IndexOptions::OKButtonClick(Database& db) const {
   // The folder joins the other extra settings; only a change is stored,
   // so a header without the third line keeps its two lines.

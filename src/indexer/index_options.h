@@ -79,6 +79,10 @@ struct IndexOptions {
   void RemovePagesButtonClick();
   // The default user agent, timeout and delay; nothing is written.
   void RestoreButtonClick();
+  // The refusal of OK when a field of the settings line would hold "^" or
+  // a line break (which would shift every later field of the header), as
+  // the text to show; "" when every field can be stored.
+  std::string FieldProblem() const;
   // Copies the controls into the settings, writes the header, replaces the
   // two lists and sets the dirty flag. A folder that cannot be stored in
   // the header (it holds "^" or a line break) is refused before anything

@@ -4,6 +4,7 @@
 
 #include "database/record_line.h"
 #include "database/text_encoding.h"
+#include "indexer/link_discovery.h"
 
 namespace duvra {
 namespace {
@@ -66,7 +67,16 @@ std::string PageRecordLine(const PageRecord& page) {
 
 KeywordSettings::KeywordSettings(bool create_keywords,
                                  const std::vector<std::string>& excluded_words)
-    : create_(create_keywords), excluded_(excluded_words.begin(), excluded_words.end()) {}
+    : create_(create_keywords) {
+  for (const std::string& word : excluded_words) excluded_.insert(LowerAscii(word));
+}
+
+bool KeywordSettings::Excluded(std::string_view word) const {
+  for (char c : word) {
+    if (c >= 'A' && c <= 'Z') return excluded_.find(LowerAscii(word)) != excluded_.end();
+  }
+  return excluded_.find(word) != excluded_.end();
+}
 
 std::string ExtractTitle(std::string_view page, std::string_view search_copy) {
   size_t open = FindPattern(search_copy, kTitleOpen);

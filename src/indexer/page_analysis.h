@@ -48,8 +48,9 @@ class KeywordSettings {
   // How many distinct words keyword creation keeps.
   void set_max_words(size_t n) { max_words_ = n; }
   size_t max_words() const { return max_words_; }
-  // Exact, case-sensitive, as the words are stored.
-  bool Excluded(std::string_view word) const { return excluded_.find(word) != excluded_.end(); }
+  // Without regard to A-Z case: the Options dialog stores words lowered,
+  // and "Millbrook" in a page must meet "millbrook" in the list.
+  bool Excluded(std::string_view word) const;
 
  private:
   struct Hash {

@@ -266,6 +266,7 @@ void AfterImport(Database& db, ViewState* vs, ImportOutcome outcome, const std::
 }
 
 void InsertDialog::FormActivate() {
+  result = ImportResult();
   csv = false;
   file_text.clear();
   add_all = true;
@@ -299,8 +300,14 @@ ImportOptions InsertDialog::Options() const {
   return o;
 }
 
+std::string ImportCountMessage(const ImportResult& result) {
+  return "Added " + std::to_string(result.added) + " of " + std::to_string(result.read) +
+         " records (" + std::to_string(result.read - result.added) + " duplicates skipped).";
+}
+
 bool InsertDialog::OKButtonClick(Database& db, Status* error) {
   ImportResult r = ImportFile(db, file_text, Options());
+  result = r;
   outcome = r.outcome;
   if (!r.status.ok()) {
     *error = r.status;

@@ -90,6 +90,10 @@ size_t AppendImported(RecordList& list, std::vector<std::string> lines, bool add
 // whole file is read before anything is appended.
 ImportResult ImportFile(Database& db, const std::string& file_name, const ImportOptions& options);
 
+// What an import that went through tells: "Added N of M records (K
+// duplicates skipped)."
+std::string ImportCountMessage(const ImportResult& result);
+
 // The OK message window text for an outcome, or "" when there is none.
 std::string ImportOutcomeMessage(ImportOutcome outcome, const std::string& file_text);
 
@@ -107,6 +111,7 @@ struct InsertDialog {
   std::string delimiter_box = std::string(kDefaultDelimiter);
   std::string qualifier_box = std::string(kDefaultQualifier);
   ImportOutcome outcome = ImportOutcome::kCancelled;
+  ImportResult result;  // of the last OK
 
   // Resets every control for an opening.
   void FormActivate();

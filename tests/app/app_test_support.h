@@ -2,6 +2,7 @@
 // own, database files on disk, and short ways to reach actions by name.
 #pragma once
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QDir>
 #include <QMenu>
@@ -74,11 +75,39 @@ inline QAction* Act(TMForm& form, const char* name) {
   return a;
 }
 
-// The visible texts of a menu, separators as "-", in order.
+// A caption as shown: "&x" marks x as the Alt key, "&&" is a "&".
+inline QString Shown(const QString& caption) {
+  QString out;
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    out += caption[i];
+  }
+  return out;
+}
+
+// The visible texts of a menu, separators as "-", in order, without the
+// marks of the Alt keys.
 inline QStringList MenuTexts(QMenu* menu) {
   QStringList texts;
-  for (QAction* a : menu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  for (QAction* a : menu->actions())
+    texts << (a->isSeparator() ? QStringLiteral("-") : Shown(a->text()));
   return texts;
+}
+
+// A window's title as the title bar shows it: "[*]" becomes "*" while the
+// window is modified and disappears otherwise.
+inline QString ShownTitle(const QWidget& window) {
+  return QString(window.windowTitle())
+      .replace(QStringLiteral("[*]"), window.isWindowModified() ? QStringLiteral("*") : QString());
+}
+
+// A table row's cells joined by "^": the record line it shows.
+inline QString RowText(const QAbstractItemModel* model, int row) {
+  QStringList cells;
+  for (int column = 0; column < model->columnCount(); ++column) {
+    cells << model->index(row, column).data().toString();
+  }
+  return cells.join('^');
 }
 
 }  // namespace duvra::testing

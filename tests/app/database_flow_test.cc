@@ -4,8 +4,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMessageBox>
+#include <QTableView>
 #include <QTest>
 
 #include "app/tk_form.h"
@@ -49,7 +49,7 @@ class DatabaseFlowTest : public QObject {
     prompter_.files = {env_->DataPath("first")};
     Act(*form_, "TBXNewButton")->trigger();
     QCOMPARE(prompter_.log[0].second, std::string("db1.duv"));
-    QCOMPARE(form_->windowTitle(), QString("first"));
+    QCOMPARE(ShownTitle(*form_), QString("first"));
     QVERIFY(QFile::exists(QString::fromStdString(env_->DataPath("first.pag"))));
     QVERIFY(On("TBXSave") && On("TBXSaveAs") && On("TBXClose"));
     QVERIFY(!On("TBXExport"));  // no records yet
@@ -59,14 +59,14 @@ class DatabaseFlowTest : public QObject {
     prompter_.files = {env_->DataPath("second.duv")};
     Act(*form_, "TBXSaveAs")->trigger();
     QCOMPARE(prompter_.log.back().second, env_->DataPath("first.duv"));
-    QCOMPARE(form_->windowTitle(), QString("first"));  // the database name stays
+    QCOMPARE(ShownTitle(*form_), QString("first"));  // the database name stays
     QVERIFY(QFile::exists(QString::fromStdString(env_->DataPath("second.dat"))));
 
     QTest::keyClicks(form_->TBXAddressEdit, "www.example.com");
     prompter_.answers = {Answer::kYes};
     Act(*form_, "TBXClose")->trigger();
     QCOMPARE(prompter_.log.back().text, std::string("Do you want to save the changes to first?"));
-    QCOMPARE(form_->windowTitle(), QString("Duvra"));
+    QCOMPARE(ShownTitle(*form_), QString("Duvra"));
     QVERIFY(!form_->EditList->isVisible());
     QCOMPARE(Act(*form_, "TBXMRUList1")->text(),
              QString::fromStdString("&1 " + env_->DataPath("second.duv")));
@@ -87,7 +87,7 @@ class DatabaseFlowTest : public QObject {
     QVERIFY(form_->commands().OpenHeaderPath(header));
     Act(*form_, "TBXOpenButton")->trigger();
     QCOMPARE(Kinds(), std::vector<std::string>{"open"});
-    QCOMPARE(form_->windowTitle(), QString("keep"));
+    QCOMPARE(ShownTitle(*form_), QString("keep"));
     QCOMPARE(form_->StatusPanel1->text(), QString("2 Records"));
   }
 
@@ -143,7 +143,7 @@ class DatabaseFlowTest : public QObject {
     Act(*form_, "TBXOpen")->trigger();
     QVERIFY2(error.startsWith("Cannot open file"), qPrintable(error));
     QVERIFY(!form_->db().open);
-    QCOMPARE(form_->windowTitle(), QString("Duvra"));
+    QCOMPARE(ShownTitle(*form_), QString("Duvra"));
   }
 
   void VanishedRecentFileUsesTheOkWindow() {

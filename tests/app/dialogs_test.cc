@@ -43,9 +43,9 @@ class DialogsTest : public QObject {
     QVERIFY(form.ScreenTipsCheck->isChecked());
     QVERIFY(!form.ShortcutsCheck->isChecked());
     QVERIFY(form.ShortcutsCheck->isEnabled());
-    QVERIFY(!form.MRUCheck->isChecked());  // "Recent" absent
-    QVERIFY(!form.MRUComboBox->isEnabled());
-    QVERIFY(!form.MRUEntriesLabel->isEnabled());
+    QVERIFY(form.MRUCheck->isChecked());  // "Recent" absent: the list is on
+    QVERIFY(form.MRUComboBox->isEnabled());
+    QVERIFY(form.MRUEntriesLabel->isEnabled());
     QCOMPARE(form.MRUComboBox->currentText(), QString("6"));
     QVERIFY(form.StartCheck->isChecked());
     QCOMPARE(form.PageControl->currentIndex(), 0);
@@ -61,23 +61,25 @@ class DialogsTest : public QObject {
     QVERIFY(!form.ShortcutsCheck->isEnabled());
     QVERIFY(form.ShortcutsCheck->isChecked());
     form.PageControl->setCurrentIndex(0);
-    QTest::mouseClick(form.MRUCheck, Qt::LeftButton);
-    QVERIFY(form.MRUComboBox->isEnabled());
+    QTest::mouseClick(form.MRUCheck, Qt::LeftButton);  // clears it
+    QVERIFY(!form.MRUComboBox->isEnabled());
     form.MRUComboBox->setCurrentIndex(8);
     form.OKButton->click();
     QCOMPARE(form.result(), int(QDialog::Accepted));
     QCOMPARE(GetLm(kCustomiseKey, "ScreenTips"), std::string("0"));
     QCOMPARE(GetLm(kCustomiseKey, "Shortcuts"), std::string("1"));
     QCOMPARE(GetLm(kCustomiseKey, "Entries"), std::string("9"));
-    QCOMPARE(GetLm(kCustomiseKey, "Recent"), std::string("1"));
+    QCOMPARE(GetLm(kCustomiseKey, "Recent"), std::string("0"));
     QCOMPARE(GetLm(kCustomiseKey, "Start"), std::string("0"));
   }
 
-  void CustomiseWithAbsentRecentStoresZero() {
+  void CustomiseWithAbsentRecentKeepsTheListOn() {
+    // The main window reads only "0" as off; OK after a look at the dialog
+    // must not switch the list off.
     TCForm form;
     form.show();
     form.OKButton->click();
-    QCOMPARE(GetLm(kCustomiseKey, "Recent"), std::string("0"));
+    QCOMPARE(GetLm(kCustomiseKey, "Recent"), std::string("1"));
     QCOMPARE(GetLm(kCustomiseKey, "Entries"), std::string("4"));  // the default count
   }
 

@@ -35,13 +35,18 @@ class MessageWindowsTest : public QObject {
  private slots:
   void WidthFollowsTheMainLineOnly() {
     TKForm form;
-    form.SetMessage("short", "A second line that is far longer than the main line of the window");
+    // A short question keeps a minimum width, so Yes stays inside it.
+    form.SetMessage("short", "");
     const int short_width = form.width();
-    QCOMPARE(short_width, form.MainLabel->sizeHint().width() + kMessageWidthPadding);
+    QCOMPARE(short_width, kMessageMinWidth);
     QVERIFY(short_width < kMessageDesignWidth);
-    QVERIFY(form.SecLabel->width() > short_width);  // cut off by the edge
     QCOMPARE(form.NoButton->x(), short_width - 94);
     QCOMPARE(form.YesButton->x(), short_width - 180);
+    QVERIFY(form.YesButton->x() > 0);
+    form.SetMessage("A main line wider than the minimum width of the window", "");
+    QCOMPARE(form.width(), form.MainLabel->sizeHint().width() + kMessageWidthPadding);
+    form.SetMessage("short", "A second line that is far longer than the main line of the window");
+    QVERIFY(form.SecLabel->width() > form.width());  // cut off by the edge
 
     const QString long_line =
         QString("/some/long/folder/name/").repeated(8) + "site.duv already exists.";

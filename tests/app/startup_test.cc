@@ -5,8 +5,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 
+#include "app/dialog_style.h"
 #include "app/tm_form.h"
 #include "app/ts_form.h"
 #include "app_test_support.h"
@@ -73,14 +75,47 @@ class StartupTest : public QObject {
   void StartWithoutAnySettingsUsesSoundFallbacks() {
     auto form = MakeForm();
     form->show();
-    QCOMPARE(form->pos(), QPoint(kDesignLeft, kDesignTop));
-    QCOMPARE(form->size(), QSize(kDesignWidth, kDesignHeight));
+    // The design rectangle, kept on the (smaller) test screen.
+    QCOMPARE(form->geometry(),
+             KeepOnScreen(QRect(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight)));
+    QVERIFY(form->screen()->availableGeometry().contains(form->geometry()));
     QCOMPARE(QDir::currentPath(), QDir(QString::fromStdString(FindDataDir())).canonicalPath());
     QCOMPARE(form->recent_files().capacity(), kDefaultRecentCapacity);
     QVERIFY(!form->toolbar_tips_shown());
     QCOMPARE(form->commands().new_counter(), 1);
     QCOMPARE(form->application_title(), QString("Duvra"));
     QVERIFY(prompter_.log.empty());  // no error box for any missing value
+  }
+
+  void GeometryComesBackWhereItWasLeftSessionAfterSession() {
+    // The test platform gives windows a frame, so storing one kind of
+    // position and restoring the other would move the window every time.
+    QRect left_at;
+    for (int session = 0; session < 3; ++session) {
+      auto form = MakeForm();
+      form->show();
+      QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+      if (session == 0) {
+        form->setGeometry(60, 90, 500, 350);
+      } else {
+        QCOMPARE(form->geometry(), left_at);
+      }
+      left_at = form->geometry();
+      form->close();
+    }
+    QCOMPARE(left_at, QRect(60, 90, 500, 350));
+
+    // Stored off every screen and larger than it: back on the screen, title
+    // bar included.
+    SetLm(kDuvraKey, "Left", "9000");
+    SetLm(kDuvraKey, "Top", "-4000");
+    SetLm(kDuvraKey, "Width", "5000");
+    SetLm(kDuvraKey, "Height", "3000");
+    auto form = MakeForm();
+    form->show();
+    const QRect screen = form->screen()->availableGeometry();
+    QVERIFY(screen.contains(form->frameGeometry()));
+    QVERIFY(form->geometry().top() >= screen.top() + kTitleBarRoom);
   }
 
   void StoredGeometryPathAndRecentFilesAreRestored() {
@@ -95,8 +130,9 @@ class StartupTest : public QObject {
     SetMru(3, "/x/three.duv");  // beyond the capacity of 2
     auto form = MakeForm();
     form->show();
-    QCOMPARE(form->pos(), QPoint(40, kDesignTop));
+    QCOMPARE(form->geometry().x(), 40);
     QCOMPARE(form->size(), QSize(700, 500));
+    QCOMPARE(form->geometry(), KeepOnScreen(QRect(40, kDesignTop, 700, 500)));
     QCOMPARE(QDir::currentPath(), QDir::tempPath());
     QCOMPARE(form->recent_files().entries(), std::vector<std::string>{"/x/one.duv"});
     QCOMPARE(RecentItems(*form), 1);
@@ -146,7 +182,7 @@ class StartupTest : public QObject {
     form->close();
     QCOMPARE(prompter_.log.size(), 1u);
     QCOMPARE(prompter_.log[0].text, std::string("Do you want to save the changes to site?"));
-    QCOMPARE(GetLm(kDuvraKey, "Left"), std::to_string(form->x()));
+    QCOMPARE(GetLm(kDuvraKey, "Left"), std::to_string(form->geometry().x()));
     QCOMPARE(GetLm(kDuvraKey, "Width"), std::string("600"));
     QCOMPARE(GetLm(kDuvraKey, "Height"), std::string("400"));
     QCOMPARE(GetMru(1), header);
@@ -207,7 +243,7 @@ class StartupTest : public QObject {
     form->show();
     QTRY_VERIFY(form->db().open);
     QCOMPARE(form->start_choice(), header);
-    QCOMPARE(form->windowTitle(), QString("recent"));
+    QCOMPARE(ShownTitle(*form), QString("recent"));
     QCOMPARE(form->db().records.SelectedRows(), std::vector<size_t>{0});
   }
 

@@ -3,9 +3,10 @@
 // the settings, and the main window's openers with their reselect rules.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -71,7 +72,8 @@ class TEFormTest : public QObject {
     Form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&Form()));
   }
-  void Type(QLineEdit* box, const QString& text) {
+  template <typename Box>
+  void Type(Box* box, const QString& text) {
     box->selectAll();
     QTest::keyClicks(box, text);
   }
@@ -284,6 +286,36 @@ class TEFormTest : public QObject {
     QCOMPARE(db_.records.line(0), std::string("0^caf\xe9^/\xe9^t\xff^new^1"));
   }
 
+  void TextAndKeywordsWrapOverSeveralLinesAndNeverHoldALineBreak() {
+    Use(1);
+    Select(0);
+    QVERIFY(Form().OpenEdit());
+    Show();
+    for (FieldBox* box : {Form().TextEdit, Form().KeywordsEdit}) {
+      QCOMPARE(box->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+      QVERIFY(box->height() > Form().TitleEdit->height());
+    }
+    QVERIFY(Form().KeywordsEdit->geometry().top() > Form().TextEdit->geometry().bottom());
+    QVERIFY(Form().NewWindowCheck->geometry().top() > Form().KeywordsEdit->geometry().bottom());
+    // Taller window, taller boxes.
+    const int text_height = Form().TextEdit->height();
+    Form().resize(Form().width(), Form().height() + 120);
+    QVERIFY(Form().TextEdit->height() > text_height);
+
+    Form().TextEdit->setFocus();
+    Form().TextEdit->selectAll();
+    QTest::keyClicks(Form().TextEdit, "one");
+    QTest::keyClick(Form().TextEdit, Qt::Key_Return);
+    QTest::keyClicks(Form().TextEdit, "two");
+    QApplication::clipboard()->setText("three\r\nfour\nfive");
+    Form().TextEdit->paste();
+    QCOMPARE(Form().TextEdit->text(), QString("onetwothree four five"));
+    Form().TBXSave->trigger();
+    QCOMPARE(db_.records.size(), size_t{1});
+    QVERIFY(db_.records.line(0).find_first_of("\r\n") == std::string::npos);
+    QVERIFY(db_.records.line(0).find("^onetwothree four five^") != std::string::npos);
+  }
+
   void SizeIsKeptInTheSettings() {
     Form().OpenNew();
     Show();
@@ -349,7 +381,7 @@ class TEFormInMainWindowTest : public QObject {
     std::sort(rows.begin(), rows.end());
     return rows;
   }
-  QString Row(int i) { return Form().EditList->model()->index(i, 0).data().toString(); }
+  QString Row(int i) { return duvra::testing::RowText(Form().EditList->model(), i); }
   void SelectInView(int row, QItemSelectionModel::SelectionFlags how) {
     Form().EditList->selectionModel()->select(Form().EditList->model()->index(row, 0), how);
   }

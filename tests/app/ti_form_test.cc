@@ -8,10 +8,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
@@ -291,11 +291,13 @@ class InterchangeInMainWindowTest : public QObject {
     });
     duvra::testing::Act(Form(), "TBXInsertFile")->trigger();
     QCOMPARE(Form().EditList->model()->rowCount(), 5);
-    QCOMPARE(Form().EditList->model()->index(4, 0).data().toString(), QString("4^e^/e^^^1"));
-    QCOMPARE(Form().EditList->model()->index(3, 0).data().toString(), QString("3^d^/d^^^0"));
+    QCOMPARE(duvra::testing::RowText(Form().EditList->model(), 4), QString("4^e^/e^^^1"));
+    QCOMPARE(duvra::testing::RowText(Form().EditList->model(), 3), QString("3^d^/d^^^0"));
     QCOMPARE(ViewRows(), QList<int>{4});
     QCOMPARE(Form().StatusPanel1->text(), QString("5 Records"));
-    QVERIFY(prompter_.log.empty());
+    QCOMPARE(prompter_.log.size(), 1u);
+    QCOMPARE(prompter_.log[0].kind, std::string("notify"));
+    QCOMPARE(prompter_.log[0].text, std::string("Added 2 of 2 records (0 duplicates skipped)."));
   }
 
   void BadFileIsToldAfterTheDialog() {

@@ -302,9 +302,40 @@ class OptionsInMainWindowTest : public QObject {
     QVERIFY(duvra::testing::Act(form, "TBXOptions")->isEnabled());
     QVERIFY(!duvra::testing::Act(form, "TBXIndex")->isEnabled());  // no site address yet
     duvra::testing::Act(form, "TBXOptions")->trigger();
-    QCOMPARE(form.windowTitle(), QString("Shown Name"));
+    QCOMPARE(duvra::testing::ShownTitle(form), QString("Shown Name*"));
     QVERIFY(duvra::testing::Act(form, "TBXIndex")->isEnabled());
     QVERIFY(ReadAll(header).starts_with("T1.0F^Shown Name^www.example.org^"));
+  }
+
+  void CaretTypedIntoAFieldIsRefusedAndTheDialogStays() {
+    duvra::testing::AppTestEnv env;
+    const std::string header = env.DataPath("site.duv");
+    duvra::testing::WriteDatabase(header, 1);
+    TMForm form;
+    ScriptedPrompter prompter;
+    form.SetPrompter(&prompter);
+    bool stayed_open = false;
+    form.SetDialogRunner([&](QDialog& d) {
+      auto* options = qobject_cast<TOForm*>(&d);
+      if (!options) return 0;
+      d.show();
+      QTest::keyClicks(options->AgentEdit, "^x");
+      QTest::mouseClick(options->OKButton, Qt::LeftButton);
+      stayed_open = d.isVisible();
+      d.reject();
+      return d.result();
+    });
+    form.show();
+    QVERIFY(form.commands().OpenHeaderPath(header));
+    const std::string before = ReadAll(header);
+    duvra::testing::Act(form, "TBXOptions")->trigger();
+    QVERIFY(stayed_open);
+    QCOMPARE(prompter.log.size(), size_t{1});
+    QCOMPARE(prompter.log[0].kind, std::string("notify"));
+    QCOMPARE(prompter.log[0].text,
+             std::string("The user agent cannot hold \"^\" or a line break."));
+    QCOMPARE(ReadAll(header), before);
+    QVERIFY(!form.db().dirty);
   }
 };
 

@@ -48,4 +48,18 @@ if "$CLI" index unreachable.duv >out.txt 2>err.txt; then fail "index of an unrea
 [ ! -s out.txt ] || fail "progress on stdout"
 grep -qx "Connecting ..." err.txt || fail "no progress on stderr"
 tail -n 1 err.txt | grep -q "^duvra-cli index: the crawl could not start" || fail "verdict line"
+# new: any of the four files blocks it, --replace replaces the database,
+# and an empty name or a folder is no database name.
+printf '0^Kept^/k.html^t^k^0\r\n' >half.dat
+if "$CLI" new half 2>err.txt; then fail "new replaced a lone records file"; fi
+grep -q "half.dat already exists" err.txt || fail "lone records file not named"
+[ -s half.dat ] || fail "records file touched by a refused new"
+"$CLI" new half --replace >/dev/null || fail "new --replace"
+[ ! -s half.dat ] || fail "--replace kept the old records"
+[ -f half.duv ] || fail "--replace wrote no header"
+if "$CLI" new "" 2>/dev/null; then fail "new with an empty name"; fi
+mkdir folder.duv
+if "$CLI" new folder.duv 2>err.txt; then fail "new onto a folder"; fi
+grep -q "is a folder" err.txt || fail "folder not told"
+if "$CLI" new "$T/" 2>/dev/null; then fail "new onto a path ending in a separator"; fi
 echo ok

@@ -120,12 +120,42 @@ TEST_F(CommandsTest, ReplaceQuestionDismissedByCloseBoxDoesNotReplace) {
   EXPECT_EQ(ReadFile(dir.File("site.dat")), "0^keep^/k^^^0\r\n");
 }
 
-TEST_F(CommandsTest, NewAsksOnlyWhenTheTypedNameExists) {
-  MakeDatabase("site", {});
-  prompter.files = {dir.File("site")};  // "site" itself does not exist, only site.duv
+TEST_F(CommandsTest, NewAsksWhenAnyOfTheFourFilesExistsWhateverTheTypedEnding) {
+  // "site" typed without ".duv" still names site.duv and its three others.
+  MakeDatabase("site", {"0^keep^/k^^^0"});
+  prompter.files = {dir.File("site")};
   commands.TBXNewClick();
-  EXPECT_EQ(Kinds(), Paths{"save"});
+  EXPECT_EQ(Kinds(), (Paths{"save", "yesno", "save"}));
+  EXPECT_EQ(prompter.log[1].text, dir.File("site.duv") + " already exists.");
+  EXPECT_FALSE(db.open);
+  EXPECT_EQ(ReadFile(dir.File("site.dat")), "0^keep^/k^^^0\r\n");
+
+  // Each of the four files alone is enough to ask, and Yes replaces.
+  for (const char* extension : {".duv", ".dat", ".wod", ".pag"}) {
+    TempDir other;
+    const std::string lone = other.File(std::string("lone") + extension);
+    WriteFile(lone, "x");
+    EXPECT_EQ(ExistingMemberFile(other.File("lone")), lone);
+    EXPECT_EQ(ExistingMemberFile(other.File("lone.duv")), lone);
+    EXPECT_EQ(ExistingMemberFile(other.File("none")), "");
+  }
+  prompter.log.clear();
+  prompter.files = {dir.File("site")};
+  prompter.answers = {Answer::kYes};
+  commands.TBXNewClick();
   EXPECT_TRUE(db.open);
+  EXPECT_EQ(ReadFile(dir.File("site.dat")), "");
+}
+
+TEST_F(CommandsTest, SaveAsAsksBeforeReplacingAnotherDatabasesFiles) {
+  MakeDatabase("other", {"0^theirs^/t^^^0"});
+  const std::string mine = MakeDatabase("mine", {"0^mine^/m^^^0"});
+  ASSERT_TRUE(commands.OpenHeaderPath(mine));
+  prompter.files = {dir.File("other"), std::nullopt};
+  prompter.answers = {Answer::kNo};
+  commands.TBXSaveAsClick();
+  EXPECT_EQ(Kinds(), (Paths{"save", "yesno", "save"}));
+  EXPECT_EQ(ReadFile(dir.File("other.dat")), "0^theirs^/t^^^0\r\n");
 }
 
 TEST_F(CommandsTest, NewWithoutKeywordsFileShowsErrorAndSavesNothing) {

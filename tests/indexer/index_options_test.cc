@@ -156,3 +156,32 @@ TEST(SortedList, OrdersWithoutRegardToCaseAndKeepsDuplicates) {
 
 }  // namespace
 }  // namespace duvra
+
+namespace duvra {
+namespace {
+
+// A "^" or line break in a field of the settings line would shift every
+// later field of the header; each field refuses it with its own name, and
+// every other text is accepted.
+TEST(IndexOptionsFields, CaretAndLineBreaksAreRefusedInEachField) {
+  IndexOptions o;
+  o.name = "Site";
+  o.address = "www.site.example";
+  o.agent = "Agent/1 (x; y)";
+  EXPECT_EQ(o.FieldProblem(), "");
+  const std::pair<std::string IndexOptions::*, const char*> fields[] = {
+      {&IndexOptions::name, "The database name"},
+      {&IndexOptions::address, "The site address"},
+      {&IndexOptions::agent, "The user agent"}};
+  for (const auto& [field, label] : fields) {
+    for (const char* bad : {"a^b", "a\nb", "a\rb", "^"}) {
+      IndexOptions copy = o;
+      copy.*field = bad;
+      EXPECT_EQ(copy.FieldProblem(), std::string(label) + " cannot hold \"^\" or a line break.")
+          << bad;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace duvra

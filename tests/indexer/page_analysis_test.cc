@@ -79,8 +79,11 @@ TEST(CreateKeywords, AcceptsDistinctWordsOfTwoOrMoreCharacters) {
   EXPECT_EQ(Generated("Alpha Beta Alpha x Gamma "), "Alpha Beta Gamma");
   // The text after the last space is never a word.
   EXPECT_EQ(Generated("Alpha Beta"), "Alpha");
-  // Excluded words are compared exactly as stored.
-  EXPECT_EQ(Generated("The the cat ", {"the"}), "The cat");
+  // Excluded words are compared without regard to case, either way round:
+  // the Options dialog stores them lowered.
+  EXPECT_EQ(Generated("The the cat ", {"the"}), "cat");
+  EXPECT_EQ(Generated("Millbrook millbrook MILLBROOK mill ", {"millbrook"}), "mill");
+  EXPECT_EQ(Generated("the The cat ", {"THE"}), "cat");
 }
 
 TEST(CreateKeywords, RegionMarkers) {

@@ -188,7 +188,17 @@ std::string Keywords(const std::string& page, const std::vector<std::string>& ex
     r = r.substr(sp + 1, cut);
     if (cand.size() < 2) continue;
     if (std::find(accepted.begin(), accepted.end(), cand) != accepted.end()) continue;
-    if (std::find(excluded.begin(), excluded.end(), cand) != excluded.end()) continue;
+    // Excluded words match whatever the A-Z case of either side.
+    auto lower = [](std::string s) {
+      for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      }
+      return s;
+    };
+    if (std::any_of(excluded.begin(), excluded.end(),
+                    [&](const std::string& e) { return lower(e) == lower(cand); })) {
+      continue;
+    }
     accepted.push_back(cand);
   }
   std::string out;

@@ -248,6 +248,31 @@ TEST_F(ImportFileTest, DataFileWithUpperCaseExtension) {
   EXPECT_TRUE(db.dirty);
 }
 
+// The count message tells what the dialog's OK did, duplicates of the list
+// and of the file itself included, and an OK that added everything.
+TEST_F(ImportFileTest, CountMessageTellsAddedReadAndSkipped) {
+  std::string path = Write("three.csv",
+                           "\"A\",\"/a\",\"\",\"\",\"0\"\r\n"
+                           "\"B\",\"/b\",\"\",\"\",\"0\"\r\n"
+                           "\"B\",\"/b\",\"\",\"\",\"0\"\r\n");
+  Database db = OpenDb();
+  db.records.Assign({"0^A^/a^^^0"});
+  InsertDialog d;
+  d.FormActivate();
+  d.csv = true;
+  d.add_all = false;
+  d.file_text = path;
+  Status error;
+  ASSERT_TRUE(d.OKButtonClick(db, &error));
+  EXPECT_EQ(ImportCountMessage(d.result), "Added 1 of 3 records (2 duplicates skipped).");
+  EXPECT_EQ(db.records.size(), 2u);
+  d.add_all = true;
+  ASSERT_TRUE(d.OKButtonClick(db, &error));
+  EXPECT_EQ(ImportCountMessage(d.result), "Added 3 of 3 records (0 duplicates skipped).");
+  d.FormActivate();
+  EXPECT_EQ(d.result.read, 0u);
+}
+
 TEST_F(ImportFileTest, BadFilesGiveTheirOutcomeAndAddNothing) {
   Database db = OpenDb({"0^a^b^c^d^0"});
   std::string txt = Write("site.txt", "var s = new Array();\ns[0] = \"x^y^z^k^0\";\n");
