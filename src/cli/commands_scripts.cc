@@ -118,7 +118,7 @@ int RunCreate(const std::vector<std::string>& args) {
                    std::to_string(kMinCreateTextLength) + " characters (see --help)"};
   }
   if (!DirectoryExists(s.folder)) throw CliError{s.folder + std::string(kInvalidFolderSuffix)};
-  ScriptJob job{s, !p.data_only, FindDataDir()};
+  ScriptJob job{s, !p.data_only, FindDataDir(), db.excluded_words};
   if (Status st = CreateScripts(job, db.records.lines()); !st.ok()) throw CliError{st.message()};
   std::cout << *CreateOutcomeMessage(CreateOutcome::kCreated, s.folder, !p.data_only) << "\n";
   return 0;

@@ -30,7 +30,7 @@ CreateConfirmation ConfirmCreate(Database& db, const ScriptSettings& controls, b
     return c;
   }
   db.dirty = true;
-  ScriptJob job{controls, create_scripts, template_dir};
+  ScriptJob job{controls, create_scripts, template_dir, db.excluded_words};
   c.status = CreateScripts(job, db.records.lines());
   if (!c.status.ok()) {
     c.outcome = CreateOutcome::kCancelled;

@@ -55,7 +55,9 @@ Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& recor
                     ScriptText(SearchHeaderLines(job.settings), search_body));
     if (!s.ok()) return s;
   }
-  return WriteScript(ScriptPath(folder, kDataScript), DataScriptText(record_lines));
+  Status s = WriteScript(ScriptPath(folder, kDataScript), DataScriptText(record_lines));
+  if (!s.ok()) return s;
+  return WriteScript(ScriptPath(folder, kWordsScript), WordsScriptText(job.excluded_words));
 }
 
 }  // namespace duvra

@@ -1,5 +1,6 @@
-// CreateScripts: writes duv_form.js and duv_search.js (header + template)
-// and duv_data.js (the records) into the scripts folder.
+// CreateScripts: writes duv_form.js and duv_search.js (header + template),
+// duv_data.js (the records) and duv_words.js (the excluded words) into the
+// scripts folder.
 #pragma once
 
 #include <string>
@@ -16,11 +17,14 @@ inline constexpr std::string_view kSearchTemplate = "search.dat";
 inline constexpr std::string_view kFormScript = "duv_form.js";
 inline constexpr std::string_view kSearchScript = "duv_search.js";
 inline constexpr std::string_view kDataScript = "duv_data.js";
+// The site's excluded words for the search, written beside the data script.
+inline constexpr std::string_view kWordsScript = "duv_words.js";
 
 struct ScriptJob {
   ScriptSettings settings;     // settings.folder is used exactly as typed
   bool create_scripts = true;  // the create-scripts switch; off: data script only
   std::string template_dir;    // holds form.dat and search.dat, ending with "/"
+  std::vector<std::string> excluded_words;  // the database's, for duv_words.js
 };
 
 // The path of a generated file: folder + "/" + name, even when the folder
@@ -28,7 +32,7 @@ struct ScriptJob {
 std::string ScriptPath(std::string_view folder, std::string_view name);
 
 // Writes the scripts of the job from the record lines, in the order form,
-// search, data. The templates are read before anything is written, so a
+// search, data, then the excluded words (always, like the data script). The templates are read before anything is written, so a
 // missing template writes nothing. Each file is written whole beside its
 // name and renamed into place: a failure leaves that file as it was (never
 // half written), keeps the files completed before it, and returns the file
