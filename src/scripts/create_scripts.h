@@ -21,9 +21,9 @@ inline constexpr std::string_view kDataScript = "duv_data.js";
 inline constexpr std::string_view kWordsScript = "duv_words.js";
 
 struct ScriptJob {
-  ScriptSettings settings;     // settings.folder is used exactly as typed
-  bool create_scripts = true;  // the create-scripts switch; off: data script only
-  std::string template_dir;    // holds form.dat and search.dat, ending with "/"
+  ScriptSettings settings;                  // settings.folder is used exactly as typed
+  bool create_scripts = true;               // the create-scripts switch; off: data script only
+  std::string template_dir;                 // holds form.dat and search.dat, ending with "/"
   std::vector<std::string> excluded_words;  // the database's, for duv_words.js
 };
 
@@ -32,12 +32,11 @@ struct ScriptJob {
 std::string ScriptPath(std::string_view folder, std::string_view name);
 
 // Writes the scripts of the job from the record lines, in the order form,
-// search, data, then the excluded words (always, like the data script). The templates are read before anything is written, so a
-// missing template writes nothing. Each file is written whole beside its
-// name and renamed into place: a failure leaves that file as it was (never
-// half written), keeps the files completed before it, and returns the file
-// error ("Cannot open file ..." for a template, "Cannot create file ..."
-// for a script).
+// search, data, then the excluded words (always, like the data script). The templates are read
+// before anything is written, so a missing template writes nothing. Each file is written whole
+// beside its name and renamed into place: a failure leaves that file as it was (never half
+// written), keeps the files completed before it, and returns the file error ("Cannot open file ..."
+// for a template, "Cannot create file ..." for a script).
 Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& record_lines);
 
 }  // namespace duvra
