@@ -3,6 +3,7 @@
 #include "database/db_files.h"
 #include "database/text_file.h"
 #include "scripts/script_text.h"
+#include "scripts/search_index.h"
 
 namespace duvra {
 namespace {
@@ -57,7 +58,12 @@ Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& recor
   }
   Status s = WriteScript(ScriptPath(folder, kDataScript), DataScriptText(record_lines));
   if (!s.ok()) return s;
-  return WriteScript(ScriptPath(folder, kWordsScript), WordsScriptText(job.excluded_words));
+  s = WriteScript(ScriptPath(folder, kWordsScript), WordsScriptText(job.excluded_words));
+  if (!s.ok()) return s;
+  if (!job.write_index) return RemoveSearchIndex(folder);
+  s = WriteSearchIndex(folder, record_lines, WriteScript);
+  if (!s.ok()) (void)RemoveSearchIndex(folder);
+  return s;
 }
 
 }  // namespace duvra

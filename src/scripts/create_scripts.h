@@ -25,6 +25,7 @@ struct ScriptJob {
   bool create_scripts = true;               // the create-scripts switch; off: data script only
   std::string template_dir;                 // holds form.dat and search.dat, ending with "/"
   std::vector<std::string> excluded_words;  // the database's, for duv_words.js
+  bool write_index = true;                  // the search index in duv_index/ beside the data
 };
 
 // The path of a generated file: folder + "/" + name, even when the folder
@@ -32,7 +33,10 @@ struct ScriptJob {
 std::string ScriptPath(std::string_view folder, std::string_view name);
 
 // Writes the scripts of the job from the record lines, in the order form,
-// search, data, then the excluded words (always, like the data script). The templates are read
+// search, data, then the excluded words (always, like the data script), then
+// the search index (or, with write_index off, takes an old one out of use,
+// as it would no longer match the data). A failed index is taken out of use
+// too, so that the search reads the new data script. The templates are read
 // before anything is written, so a missing template writes nothing. Each file is written whole
 // beside its name and renamed into place: a failure leaves that file as it was (never half
 // written), keeps the files completed before it, and returns the file error ("Cannot open file ..."
