@@ -176,7 +176,7 @@ class IndexWriter {
     *manifest = "{\"records\":" + std::to_string(records) +
                 ",\"chunk\":" + std::to_string(limits_.records_per_chunk) +
                 ",\"rest\":" + std::to_string(rests_) + ",\"alt\":" + (has_alt ? "1" : "0") +
-                ",\"heads\":" + head_map + "}";
+                ",\"heads\":" + head_map + "}}";
     return Status::Ok();
   }
 

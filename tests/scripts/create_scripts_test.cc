@@ -63,6 +63,12 @@ TEST_F(CreateScriptsTest, WritesTheThreeScriptsByteForByte) {
             "s[1] = \"Say \\\"hi\\\"^/hi.html^C:\\\\temp^hi^1\";\r\n");
   // The excluded words go beside the three scripts, whose form stays.
   EXPECT_EQ(Out("duv_words.js"), "var duv_words = [\r\n\"the\",\r\n\"f\\u00fcr\"\r\n];\r\n");
+  // So does the search index.
+  EXPECT_EQ(Files(), (std::vector<std::string>{"duv_data.js", "duv_form.js", "duv_index",
+                                               "duv_search.js", "duv_words.js"}));
+  // Without it, an old index is taken out of use, as it would not match.
+  job_.write_index = false;
+  ASSERT_TRUE(CreateScripts(job_, records_).ok());
   EXPECT_EQ(Files(), (std::vector<std::string>{"duv_data.js", "duv_form.js", "duv_search.js",
                                                "duv_words.js"}));
 }

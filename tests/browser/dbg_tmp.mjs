@@ -1,0 +1,10 @@
+import { launch } from '/work/wt/i15/tests/browser/lib/browser.mjs';
+const b = await launch();
+const p = await b.context.newPage();
+p.on('console', (m) => console.log('console', m.text()));
+p.on('pageerror', (e) => console.log('error', e.message));
+p.on('requestfailed', (r) => console.log('failed', r.url()));
+await p.goto(process.argv[2]);
+await p.waitForTimeout(1500);
+console.log(await p.evaluate(() => [typeof s, document.querySelector('.duv-search')?.innerText.slice(0, 600)]));
+await b.close();
