@@ -58,8 +58,12 @@ before(async () => {
   assert.ok(example, 'the help topic holds a complete results page');
   fs.writeFileSync(path.join(sites.shown.site, 'example.html'),
     example.replace(/&lt;/g, '<').replace(/&gt;/g, '>').replace(/&quot;/g, '"').replace(/&amp;/g, '&'));
-  // A results page whose data script is missing.
-  fs.writeFileSync(path.join(sites.shown.site, 'nodata.html'),
+  // A results page whose search finds neither the index nor the data script
+  // in its folder.
+  const nodata = path.join(sites.shown.site, 'nodata');
+  fs.mkdirSync(nodata);
+  for (const f of ['duv_form.js', 'duv_search.js']) fs.copyFileSync(path.join(sites.shown.site, f), path.join(nodata, f));
+  fs.writeFileSync(path.join(nodata, 'nodata.html'),
     RESULTS_PAGE.replace('<script src="duv_data.js"></script>', ''));
   for (const name of Object.keys(sites)) {
     const server = await serve(sites[name].site);
@@ -228,7 +232,7 @@ for (const mode of ['http', 'file']) {
       const blank = await results(base(), '  - "" ');
       assert.match(await count(blank), /^Type one or more words/);
       const nodata = await browser.context.newPage();
-      await nodata.goto(`${base()}nodata.html?q=fox`);
+      await nodata.goto(`${base()}nodata/nodata.html?q=fox`);
       assert.match(await nodata.textContent('.duv-count'), /could not be loaded/);
       await Promise.all([none.close(), empty.close(), blank.close(), nodata.close()]);
     });
