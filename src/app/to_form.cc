@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <iterator>
 
@@ -134,6 +135,37 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
   RestoreButton = MakeButton(AdvancedTab, "RestoreButton", QStringLiteral("Restore"), 12, 130);
   Pages->addTab(AdvancedTab, QStringLiteral("Advanced"));
 
+  IndexingTab = new QWidget;
+  IndexingTab->setObjectName(QStringLiteral("IndexingTab"));
+  int top = 10;
+  for (const SettingInfo& info : kExtraSettings) {
+    const QString name =
+        QStringLiteral("Setting_") + QString::fromLatin1(info.name.data(), info.name.size());
+    const QString label = QString::fromUtf8(info.label.data(), info.label.size());
+    QWidget* control = nullptr;
+    if (info.kind == SettingKind::kFlag) {
+      auto* check = new QCheckBox(label, IndexingTab);
+      check->move(12, top);
+      check->adjustSize();
+      control = check;
+      top += 24;
+    } else if (info.kind == SettingKind::kNumber) {
+      auto* spin = new QSpinBox(IndexingTab);
+      spin->setRange(1, 100000);
+      spin->setGeometry(220, top, kComboWidth, 21);
+      MakeLabel(IndexingTab, "", label + QStringLiteral(":"), 12, top + 4)->setBuddy(spin);
+      control = spin;
+      top += 28;
+    } else {
+      MakeLabel(IndexingTab, "", label + QStringLiteral(":"), 12, top);
+      control = MakeEdit(IndexingTab, "", 12, top + 16, kEditWidth);
+      top += 44;
+    }
+    control->setObjectName(name);
+    extra_controls_.emplace_back(&info, control);
+  }
+  Pages->addTab(IndexingTab, QStringLiteral("Indexing"));
+
   const int right = kClientWidth - 8;
   OKButton = MakeButton(this, "OKButton", QStringLiteral("OK"),
                         right - 3 * kButtonWidth - 2 * kButtonGap, kButtonTop);
@@ -200,6 +232,17 @@ void TOForm::ShowState() {
   ExcludePagesEdit->setText(ToDisplay(options_.pages_edit));
   ShowList(ExcludeWordsList, options_.words);
   ShowList(ExcludePagesList, options_.pages);
+  for (const auto& [info, control] : extra_controls_) {
+    const std::string value = options_.extra.Get(info->name);
+    if (auto* check = qobject_cast<QCheckBox*>(control)) {
+      check->setChecked(value == "1");
+    } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
+      spin->setValue(static_cast<int>(
+          options_.extra.Number(info->name, std::atol(std::string(info->absent).c_str()))));
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+      edit->setText(ToDisplay(value));
+    }
+  }
   showing_ = false;
   ShowEnabling();
 }
@@ -223,6 +266,19 @@ void TOForm::ReadControls() {
   options_.keywords_checked = KeywordsCheck->isChecked();
   options_.timeout_item = TimeoutComboBox->currentIndex();
   options_.delay_item = DelayComboBox->currentIndex();
+  for (const auto& [info, control] : extra_controls_) {
+    std::string value;
+    if (auto* check = qobject_cast<QCheckBox*>(control)) {
+      value.assign(1, check->isChecked() ? '1' : '0');
+    } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
+      value = std::to_string(spin->value());
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+      value = FromDisplay(edit->text());
+    }
+    // Only a change is written, so an older header stays two lines when
+    // the dialog is merely confirmed.
+    if (value != options_.extra.Get(info->name)) options_.extra.Set(info->name, value);
+  }
 }
 
 void TOForm::KeywordsCheckClick() {

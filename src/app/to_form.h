@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QDialog>
+#include <utility>
+#include <vector>
 
 #include "database/db_files.h"
 #include "database/prompter.h"
@@ -47,6 +49,9 @@ class TOForm : public QDialog {
   QComboBox* TimeoutComboBox;
   QComboBox* DelayComboBox;
   QPushButton* RestoreButton;
+  // One control per setting of the header's third line, named
+  // "Setting_<name>": a check box, a spin box or an edit by its kind.
+  QWidget* IndexingTab;
   QPushButton* OKButton;
   QPushButton* CancelButton;
   QPushButton* HelpButton;
@@ -84,6 +89,7 @@ class TOForm : public QDialog {
   Database& db_;
   Prompter& prompter_;
   IndexOptions options_;
+  std::vector<std::pair<const SettingInfo*, QWidget*>> extra_controls_;
   bool showing_ = false;  // true while ShowState fills the widgets
 };
 

@@ -167,6 +167,18 @@ void PrintOptions(const Database& db) {
             << SecondsText(s.timeout_index, kTimeoutChoices, std::size(kTimeoutChoices)) << "\n"
             << "Requests delay: "
             << SecondsText(s.delay_index, kDelayChoices, std::size(kDelayChoices)) << "\n";
+  for (const SettingInfo& info : kExtraSettings) {
+    const std::string value = db.extra.Get(info.name);
+    std::cout << info.label << " (" << info.name << "): ";
+    if (info.kind == SettingKind::kFlag) {
+      std::cout << (value == "1" ? "on" : "off") << "\n";
+    } else {
+      std::cout << value << "\n";
+    }
+  }
+  for (const auto& [name, value] : db.extra.pairs()) {
+    if (FindSetting(name) == nullptr) std::cout << "Kept setting: " << name << "=" << value << "\n";
+  }
   std::cout << "Excluded words (" << db.excluded_words.size() << "):";
   for (const auto& w : db.excluded_words) std::cout << " " << w;
   std::cout << "\nExcluded pages (" << db.excluded_pages.size() << "):";
@@ -176,6 +188,32 @@ void PrintOptions(const Database& db) {
 
 void WriteListOrThrow(const std::string& path, const std::vector<std::string>& lines) {
   if (Status s = WriteListFile(path, lines); !s.ok()) throw CliError{s.message()};
+}
+
+// --robots on, --maxwords 500 ...: one option per extra setting.
+void SetExtraOrThrow(ExtraSettings& extra, const SettingInfo& info, const std::string& value) {
+  std::string stored = value;
+  if (info.kind == SettingKind::kFlag) {
+    if (value != "on" && value != "off") {
+      throw CliError{"--" + std::string(info.name) + " takes on or off"};
+    }
+    stored = value == "on" ? "1" : "0";
+  }
+  if (!extra.Set(info.name, stored)) {
+    throw CliError{"--" + std::string(info.name) + " cannot take \"" + value + "\"" +
+                   (info.kind == SettingKind::kNumber ? " (a whole number is needed)" : "")};
+  }
+}
+
+std::string ExtraOptionsUsage() {
+  std::string usage;
+  for (const SettingInfo& info : kExtraSettings) {
+    usage += " [--" + std::string(info.name) +
+             (info.kind == SettingKind::kFlag     ? " on|off]"
+              : info.kind == SettingKind::kNumber ? " N]"
+                                                  : " T]");
+  }
+  return usage;
 }
 
 int RunOptions(const std::vector<std::string>& args) {
@@ -221,6 +259,9 @@ int RunOptions(const std::vector<std::string>& args) {
       opts.AddPagesButtonClick();
     } else if (opt == "--remove-page") {
       RemoveOrThrow(opts.pages, value, "page");
+    } else if (const SettingInfo* info = FindSetting(std::string_view(opt).substr(2));
+               info != nullptr && opt.starts_with("--")) {
+      SetExtraOrThrow(opts.extra, *info, value);
     } else {
       throw CliError{"unknown option " + opt + " (see --help)"};
     }
@@ -248,14 +289,22 @@ CliRegistration options_command(
     {"options",
      "options PATH [--name T] [--address A] [--keywords on|off] [--agent T] [--timeout S]\n"
      "        [--delay S] [--restore] [--add-word W] [--remove-word W] [--add-page P]\n"
-     "        [--remove-page P]",
+     "        [--remove-page P]\n       " +
+         ExtraOptionsUsage(),
      "show or set the database's indexing settings",
      "Without options, prints the indexing settings of the database. Options\n"
      "change them in the order given and write the header and both excluded\n"
      "lists at once. --timeout takes 10, 20, 30, 40, 50 or 60 seconds, --delay\n"
      "0, 1, 2, 3, 4, 5, 10, 20, 30 or 60. Words are stored in lower case; a page\n"
      "gets a leading \"/\". --restore puts back the default user agent, timeout\n"
-     "and delay. Options may repeat.",
+     "and delay. Options may repeat.\n"
+     "The settings after --remove-page are the indexing settings of the header's\n"
+     "third line: --robots (obey robots.txt and robots meta tags), --visibletext\n"
+     "(keywords from visible text only), --openingtext (a page without a\n"
+     "description gets its opening words as Text), --plainlinks (follow\n"
+     "addresses without an extension), --maxwords (most keywords per page) and\n"
+     "--onepage (one record per page). A database made before these settings\n"
+     "has them all off; a new one has them all on.",
      RunOptions});
 
 }  // namespace

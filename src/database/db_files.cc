@@ -62,7 +62,9 @@ Status WriteHeader(Database& db) {
   db.settings_line = ComposeSettingsLine(db.settings);
   const std::string path = db.HeaderPath();
   int err = 0;
-  if (!WriteFileAtomic(path, JoinLines({db.settings_line, db.script_settings_line}), &err)) {
+  std::vector<std::string> lines{db.settings_line, db.script_settings_line};
+  if (std::string extra = db.extra.Compose(); !extra.empty()) lines.push_back(std::move(extra));
+  if (!WriteFileAtomic(path, JoinLines(lines), &err)) {
     return Status::Error(FormatMessage(
         kHeaderWriteError, {std::to_string(err), SystemReason(err) + " (" + path + ")"}));
   }
@@ -80,6 +82,7 @@ Status SaveDatabase(Database& db) {
 
 void CloseState(Database& db) {
   db.open = false;
+  db.extra = ExtraSettings();
   db.records.Clear();
   db.excluded_words.clear();
   db.excluded_pages.clear();
@@ -113,6 +116,7 @@ Status LoadDatabase(Database& db) {
   db.settings_line = std::move(header_lines[0]);
   db.script_settings_line = std::move(header_lines[1]);
   db.settings = ParseSettingsLine(db.settings_line);
+  db.extra = ExtraSettings::Parse(header_lines.size() > 2 ? header_lines[2] : std::string());
   db.open = true;
   db.dirty = false;
   return Status::Ok();
@@ -128,6 +132,7 @@ Status FreshState(Database& db, const std::string& chosen_path, const std::strin
   db.settings.database_name = db.base_name;
   db.settings_line.clear();
   db.script_settings_line = std::string(kDefaultScriptSettings);
+  db.extra = ExtraSettings::Fresh();
   db.records.Clear();
   db.excluded_words = std::move(words);
   db.excluded_pages.clear();

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "database/extra_settings.h"
 #include "database/record_list.h"
 #include "database/status.h"
 
@@ -45,6 +46,7 @@ struct Database {
   DbSettings settings;
   std::string settings_line;         // line 1 of the header, as last read or composed
   std::string script_settings_line;  // line 2 of the header, kept whole
+  ExtraSettings extra;               // line 3 of the header, when it has one
   RecordList records;
   std::vector<std::string> excluded_words;
   std::vector<std::string> excluded_pages;
@@ -58,7 +60,8 @@ std::string ComposeSettingsLine(const DbSettings& s);
 // Never fails: a short or malformed line gives empty or shifted fields.
 DbSettings ParseSettingsLine(std::string_view line);
 
-// Composes the settings line from the fields, keeps it, writes the ".duv".
+// Composes the settings line from the fields, keeps it, writes the ".duv"
+// (with a third line only when extra settings are held).
 Status WriteHeader(Database& db);
 
 // Writes all four files (each replaced atomically) and clears the dirty flag.
@@ -74,8 +77,8 @@ Status LoadDatabase(Database& db);
 // Returns the database to the closed, empty state.
 void CloseState(Database& db);
 
-// Sets up a new database's defaults from a path chosen in a dialog, reading
-// the excluded words from keywords_path. On failure db is unchanged.
+// Sets up a new database's defaults (every extra setting at its New value) from a path chosen in a
+// dialog, reading the excluded words from keywords_path. On failure db is unchanged.
 Status FreshState(Database& db, const std::string& chosen_path, const std::string& keywords_path);
 
 // Naming rules. The folder of a path, ending with the separator.

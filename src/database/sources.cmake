@@ -4,6 +4,7 @@ target_sources(duvra_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/text_file.cc
   ${CMAKE_CURRENT_LIST_DIR}/text_encoding.cc
   ${CMAKE_CURRENT_LIST_DIR}/db_files.cc
+  ${CMAKE_CURRENT_LIST_DIR}/extra_settings.cc
   ${CMAKE_CURRENT_LIST_DIR}/record_list.cc
   ${CMAKE_CURRENT_LIST_DIR}/view_state.cc
   ${CMAKE_CURRENT_LIST_DIR}/address_conversion.cc

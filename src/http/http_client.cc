@@ -109,6 +109,11 @@ FetchResult HttpClient::Get(const std::string& address_text) {
   }
 
   StreamReader reader(*connection_);
+  // A server that drips bytes meets the total limit, not just the wait bound.
+  if (read_timeout_ms_ > 0) {
+    reader.set_deadline(std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(int64_t{read_timeout_ms_} * kTotalTimeFactor));
+  }
   ResponseOptions options;
   options.read_timeout_ms = read_timeout_ms_;
   options.discard_timeout_ms = discard_timeout_ms_;
@@ -125,6 +130,12 @@ FetchResult HttpClient::Get(const std::string& address_text) {
   FetchResult result;
   result.ok = true;
   result.body = std::move(response.body);
+  if (const std::string* type = response.head.Find("Content-Type")) result.content_type = *type;
+  for (const Header& h : response.head.headers) {
+    if (!http_text::EqualsIgnoreCase(h.name, "X-Robots-Tag")) continue;
+    if (!result.robots_tag.empty()) result.robots_tag.append(", ");
+    result.robots_tag.append(h.value);
+  }
   return result;
 }
 

@@ -19,6 +19,8 @@
 namespace duvra {
 
 inline constexpr int kDefaultReadTimeoutMs = 30000;
+// A whole response must arrive within this many read time-outs.
+inline constexpr int kTotalTimeFactor = 4;
 
 class HttpClient : public PageFetcher {
  public:
@@ -34,7 +36,8 @@ class HttpClient : public PageFetcher {
   // An empty user agent sends no "User-Agent" line.
   void SetUserAgent(const std::string& user_agent) override { user_agent_ = user_agent; }
   // The bound of each wait for data and of the connection attempt; 0 is no
-  // limit (negative values count as 0).
+  // limit (negative values count as 0). Reading one response is also bounded
+  // as a whole, by kTotalTimeFactor times this.
   void SetReadTimeout(int milliseconds) override { read_timeout_ms_ = std::max(milliseconds, 0); }
 
   void RequestStop() override { stop_.Request(); }

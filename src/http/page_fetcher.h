@@ -8,12 +8,14 @@ namespace duvra {
 
 struct FetchResult {
   bool ok = false;
-  std::string body;         // the body bytes, when ok
-  std::string error;        // the failure text, when not ok
-  int status_code = 0;      // for failures judged on the status line
-  std::string status_line;  // idem
-  std::string location;     // the Location header of a failed response, if any
-  bool stopped = false;     // the call ended because a stop was requested
+  std::string body;          // the body bytes, when ok
+  std::string content_type;  // the Content-Type header, when ok (empty: none sent)
+  std::string robots_tag;    // the X-Robots-Tag headers joined by ", ", when ok
+  std::string error;         // the failure text, when not ok
+  int status_code = 0;       // for failures judged on the status line
+  std::string status_line;   // idem
+  std::string location;      // the Location header of a failed response, if any
+  bool stopped = false;      // the call ended because a stop was requested
   // The TLS handshake or the server's certificate failed; error says why.
   bool tls_failure = false;
 };

@@ -79,18 +79,37 @@ std::string SafeHeaderValue(std::string_view value) {
   return out;
 }
 
+namespace {
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// RFC 3986's unreserved and sub-delims characters, and ":@/?" of the path
+// and query: what a request target may carry as it is.
+bool AllowedInTarget(char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  return std::string_view("-._~!$&'()*+,;=:@/?").find(c) != std::string_view::npos;
+}
+
+}  // namespace
+
 std::string SafeTarget(std::string_view target) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(target.size());
-  for (char c : target) {
-    if (c == '\r') {
-      out.append("%0D");
-    } else if (c == '\n') {
-      out.append("%0A");
-    } else if (c == '\0') {
-      out.append("%00");
-    } else {
+  for (size_t i = 0; i < target.size(); ++i) {
+    const char c = target[i];
+    // An escape already made stays as it is, so nothing is encoded twice.
+    const bool escape =
+        c == '%' && i + 2 < target.size() && IsHexDigit(target[i + 1]) && IsHexDigit(target[i + 2]);
+    if (AllowedInTarget(c) || escape) {
       out.push_back(c);
+    } else {
+      const auto b = static_cast<unsigned char>(c);
+      out.push_back('%');
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 15]);
     }
   }
   return out;

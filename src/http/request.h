@@ -34,7 +34,9 @@ std::string FoldHeaderLine(std::string_view name, std::string_view value);
 // The value with every CR, LF and NUL replaced by a space.
 std::string SafeHeaderValue(std::string_view value);
 
-// The request target with every CR, LF and NUL percent-encoded.
+// The request target with every byte RFC 3986 does not allow there (a
+// space, CR, LF, NUL, a non-ASCII byte, "%" that starts no escape ...)
+// percent-encoded; existing escapes are kept, never encoded twice.
 std::string SafeTarget(std::string_view target);
 
 }  // namespace duvra

@@ -24,7 +24,15 @@ ReadStatus StreamReader::Fill() {
     start_ = 0;
     end_ = kept;
   }
-  IoResult r = stream_.Read(buffer_.get() + end_, kSocketReadSize, timeout_ms_);
+  int wait_ms = timeout_ms_;
+  if (has_deadline_) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline_ - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) return ReadStatus::kTimeout;
+    if (wait_ms == 0 || left < wait_ms) wait_ms = static_cast<int>(left);
+  }
+  IoResult r = stream_.Read(buffer_.get() + end_, kSocketReadSize, wait_ms);
   if (r.status == IoStatus::kOk) end_ += r.bytes;
   switch (r.status) {
     case IoStatus::kOk:

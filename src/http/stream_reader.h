@@ -2,6 +2,7 @@
 // reads to the end of the stream, each wait bounded by the current time-out.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -30,6 +31,12 @@ class StreamReader {
 
   // The bound of each wait in milliseconds (0: no limit).
   void set_timeout(int milliseconds) { timeout_ms_ = milliseconds; }
+  // A point after which every wait ends at once with kTimeout; each wait is
+  // also cut to end there.
+  void set_deadline(std::chrono::steady_clock::time_point at) {
+    deadline_ = at;
+    has_deadline_ = true;
+  }
   int timeout() const { return timeout_ms_; }
 
   // Reads one line up to LF into *line, without the LF and a CR just before
@@ -58,6 +65,8 @@ class StreamReader {
 
   ByteStream& stream_;
   int timeout_ms_ = 0;
+  std::chrono::steady_clock::time_point deadline_{};
+  bool has_deadline_ = false;
   // Received bytes are buffer_[start_, end_); capacity_ bytes allocated.
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0;

@@ -5,6 +5,8 @@
 #include <charconv>
 
 #include "database/address_conversion.h"
+#include "indexer/page_charset.h"
+#include "indexer/page_directives.h"
 #include "indexer/redirects.h"
 
 namespace duvra {
@@ -56,6 +58,12 @@ Status MakeCrawlSettings(const Database& db, CrawlSettings* out) {
   out->create_keywords = db.settings.create_keywords == "1";
   out->excluded_words = db.excluded_words;
   out->excluded_pages = db.excluded_pages;
+  out->robots = db.extra.Flag("robots");
+  out->visible_text = db.extra.Flag("visibletext");
+  out->opening_text = db.extra.Flag("openingtext");
+  out->plain_links = db.extra.Flag("plainlinks");
+  out->max_words = static_cast<size_t>(db.extra.Number("maxwords", kMaxKeywordsPerPage));
+  out->one_page = db.extra.Flag("onepage");
   return Status::Ok();
 }
 
@@ -78,6 +86,11 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   fetcher_.SetUserAgent(settings.user_agent);
   fetcher_.SetReadTimeout(settings.read_timeout_ms);
   keyword_settings_ = KeywordSettings(settings.create_keywords, settings.excluded_words);
+  keyword_settings_.set_visible_text(settings.visible_text);
+  keyword_settings_.set_opening_text(settings.opening_text);
+  keyword_settings_.set_max_words(settings.max_words);
+  robots_ = RobotsRules();
+  left_out_by_robots_ = 0;
   stop_ = false;
   pages_.clear();
   first_pending_ = 1;
@@ -92,11 +105,14 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
     stop_ = true;
     return false;
   }
-  settings_.start_address = test.final_address;
+  // Scheme and host are compared without regard to case from here on.
+  settings_.start_address = NormalizeSchemeHost(test.final_address);
   site_root_ = SiteRootOf(settings_.start_address);
+  if (settings_.robots) ReadRobotsTxt();
   for (const std::string& page : settings.excluded_pages) {
     excluded_addresses_.insert(site_root_ + page);
   }
+  table_.set_one_page(settings_.one_page);
   table_.Reset(settings_.start_address);
   observer.Progress(0, table_.count());
   return true;
@@ -108,7 +124,9 @@ void Crawler::FollowRedirect(const std::string& address, const FetchResult& resu
   if (target.empty()) return;
   // Through the link rules: only an address inside the site root that is
   // new to the table is appended.
-  if (AddToList(target, LinkContext{PageDirectoryOf(address), site_root_}, table_)) {
+  if (AddToList(target,
+                LinkContext{PageDirectoryOf(address), site_root_, settings_.plain_links, address},
+                table_)) {
     observer.Progress(pages_.size(), table_.count());
   }
 }
@@ -117,12 +135,60 @@ bool Crawler::Excluded(const std::string& address) const {
   return excluded_addresses_.count(address) != 0;
 }
 
-void Crawler::ReadPage(const std::string& address, const std::string& body,
+void Crawler::ReadRobotsTxt() {
+  // Read once per crawl; a missing or failing file allows everything.
+  const FetchResult r = fetcher_.Get(OriginOf(settings_.start_address) + "/robots.txt");
+  if (r.ok) robots_ = RobotsRules::Parse(r.body, ProductToken(settings_.user_agent));
+}
+
+void Crawler::ReadPage(const std::string& address, const FetchResult& result,
                        CrawlObserver& observer) {
-  const std::string search_copy = LowerAscii(body);
-  DiscoverLinks(body, search_copy, address, site_root_, limits_.cut, table_);
+  if (!IsHtmlResponse(result.content_type, result.body)) {
+    observer.Line(FormatMessage(kNotHtml, {address}));
+    return;
+  }
+  // Every position below is in the decoded text, so the search copy, the
+  // link scan and the fields agree.
+  const std::string page = DecodePage(result.content_type, result.body);
+  const std::string search_copy = LowerAscii(page);
+  RobotsDirectives directives;
+  if (settings_.robots) {
+    directives = MetaRobots(page, search_copy);
+    directives.Add(ParseRobotsDirectives(result.robots_tag));
+  }
+  if (!directives.nofollow) {
+    LinkContext context{PageDirectoryOf(address), site_root_, settings_.plain_links, address};
+    if (settings_.plain_links) {
+      if (std::string base = BaseHref(page, search_copy); !base.empty()) {
+        if (std::string resolved = ResolveLocation(address, base); !resolved.empty()) {
+          context.base = std::move(resolved);
+        }
+      }
+    }
+    std::function<bool(size_t)> follow;
+    if (settings_.robots) {
+      follow = [&](size_t at) { return !LinkIsNofollow(page, search_copy, at); };
+    }
+    DiscoverLinks(page, search_copy, context, limits_.cut, table_, follow);
+  }
+  if (directives.noindex) {
+    ++left_out_by_robots_;
+    return;
+  }
+  if (settings_.one_page) {
+    // A page that names another address of the crawl as the real one is
+    // that page again.
+    const std::string canonical = LinkRelHref(page, search_copy, "canonical");
+    if (!canonical.empty()) {
+      const std::string target = NormalizeSchemeHost(ResolveLocation(address, canonical));
+      if (!target.empty() && target != address && PageKey(target) != PageKey(address) &&
+          InsideSiteRoot(target, site_root_) && table_.ContainsPage(target)) {
+        return;
+      }
+    }
+  }
   observer.Line(std::string(kReadingPrefix) + address);
-  pages_.push_back(AnalysePage(body, search_copy, address, keyword_settings_, limits_.cut));
+  pages_.push_back(AnalysePage(page, search_copy, address, keyword_settings_, limits_.cut));
 }
 
 void Crawler::GetHTML(CrawlObserver& observer) {
@@ -140,6 +206,12 @@ void Crawler::GetHTML(CrawlObserver& observer) {
     if (Excluded(address)) {
       table_.ClearPending(n);
       first_pending_ = n + 1;
+      return;
+    }
+    if (settings_.robots && !robots_.Allowed(PathAndQueryOf(address))) {
+      table_.ClearPending(n);
+      first_pending_ = n + 1;
+      ++left_out_by_robots_;
       return;
     }
     if (settings_.delay_ms > 0 && !fetcher_.SleepUnlessStopped(settings_.delay_ms)) {
@@ -160,7 +232,7 @@ void Crawler::GetHTML(CrawlObserver& observer) {
       if (IsRedirect(result)) FollowRedirect(address, result, observer);
       return;
     }
-    ReadPage(address, result.body, observer);
+    ReadPage(address, result, observer);
     observer.Progress(pages_.size(), table_.count());
     if (pages_.size() >= limits_.max_pages) {
       stop_ = true;
@@ -179,6 +251,9 @@ CrawlOutcome Crawler::Execute(const CrawlSettings& settings, CrawlObserver& obse
   }
   while (!stop_) GetHTML(observer);
   const bool stopped = stop_requested();
+  if (settings_.robots) {
+    observer.Line(FormatMessage(kLeftOutByRobots, {std::to_string(left_out_by_robots_)}));
+  }
   observer.Line("");
   observer.Line(std::string(stopped ? kIndexStopped : kIndexComplete));
   observer.Line("");

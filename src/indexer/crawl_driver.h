@@ -17,6 +17,7 @@
 #include "http/page_fetcher.h"
 #include "indexer/link_discovery.h"
 #include "indexer/page_analysis.h"
+#include "indexer/robots_txt.h"
 
 namespace duvra {
 
@@ -24,6 +25,10 @@ inline constexpr std::string_view kConnecting = "Connecting ...";
 inline constexpr std::string_view kInvalidAddress = "Invalid address or site unavailable.";
 inline constexpr std::string_view kIndexStopped = "Index stopped.";
 inline constexpr std::string_view kIndexComplete = "Index complete.";
+// Closing line of a crawl that obeys robots rules, filled with the count.
+inline constexpr std::string_view kLeftOutByRobots = "Pages left out by robots rules: %s";
+// Log line of a response that is not HTML, filled with the address.
+inline constexpr std::string_view kNotHtml = "Not an HTML page: %s";
 // Filled with the setting's name and its text.
 inline constexpr std::string_view kNotWholeNumber =
     "The %s index \"%s\" in the database settings is not a whole number; "
@@ -53,6 +58,13 @@ struct CrawlSettings {
   bool create_keywords = true;
   std::vector<std::string> excluded_words;
   std::vector<std::string> excluded_pages;
+  // The extra settings of the header's third line; all off by default.
+  bool robots = false;
+  bool visible_text = false;
+  bool opening_text = false;
+  bool plain_links = false;
+  size_t max_words = kMaxKeywordsPerPage;
+  bool one_page = false;
 };
 
 // Copies the crawl's settings from the database. A timeout or delay index
@@ -112,10 +124,13 @@ class Crawler {
   // Where the crawl started: the start address after its redirects.
   const std::string& start_address() const { return settings_.start_address; }
   const CrawlTable& table() const { return table_; }
+  // Pages left out by robots.txt, noindex or a canonical address met before.
+  size_t left_out_by_robots() const { return left_out_by_robots_; }
 
  private:
   bool Excluded(const std::string& address) const;
-  void ReadPage(const std::string& address, const std::string& body, CrawlObserver& observer);
+  void ReadPage(const std::string& address, const FetchResult& result, CrawlObserver& observer);
+  void ReadRobotsTxt();
   // A page that redirects: where it points is taken as a link of it.
   void FollowRedirect(const std::string& address, const FetchResult& result,
                       CrawlObserver& observer);
@@ -131,6 +146,8 @@ class Crawler {
   CrawlTable table_;
   size_t first_pending_ = 1;  // every entry before it has been handled
   std::vector<PageRecord> pages_;
+  RobotsRules robots_;
+  size_t left_out_by_robots_ = 0;
 };
 
 // Runs Crawler::Execute on a worker thread. The observer is called on that

@@ -68,6 +68,7 @@ void IndexOptions::FormActivate(const Database& db) {
   delay_item = ItemOf(s.delay_index, std::size(kDelayChoices));
   words.Assign(db.excluded_words);
   pages.Assign(db.excluded_pages);
+  extra = db.extra;
   KeywordsCheckClick();
 }
 
@@ -123,6 +124,7 @@ Status IndexOptions::OKButtonClick(Database& db) const {
   // A hand-edited index that names no item is kept as it stands.
   if (timeout_item >= 0) s.timeout_index = std::to_string(timeout_item);
   if (delay_item >= 0) s.delay_index = std::to_string(delay_item);
+  db.extra = extra;
   if (Status st = WriteHeader(db); !st.ok()) return st;
   db.excluded_words = words.items();
   db.excluded_pages = pages.items();

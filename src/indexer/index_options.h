@@ -46,6 +46,9 @@ struct IndexOptions {
   int delay_item = kDefaultDelayItem;      // idem
   std::string words_edit, pages_edit;      // kept from one opening to the next
   SortedList words, pages;
+  // The header's third line: one control per known setting; names this
+  // build does not know pass through untouched.
+  ExtraSettings extra;
 
   // Enabled states; the two word buttons and page buttons start disabled.
   bool word_controls_enabled = true;  // "Exclude words:" label, edit and list

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "indexer/redirects.h"
+
 namespace duvra {
 namespace {
 
@@ -29,16 +31,17 @@ bool MatchesLowered(std::string_view text, size_t at, std::string_view lower) {
   return true;
 }
 
-// Substring tests on the lowered text, without making the lowered copy.
-bool ContainsLowered(std::string_view text, std::string_view lower) {
-  for (size_t at = 0; at + lower.size() <= text.size(); ++at) {
-    if (MatchesLowered(text, at, lower)) return true;
-  }
-  return false;
+// What follows "scheme://host[:port]": the host never counts as a path.
+std::string_view AfterAuthority(std::string_view address) {
+  const size_t mark = address.find("://");
+  if (mark == std::string_view::npos) return address;
+  const size_t end = address.find_first_of("/?#", mark + 3);
+  return end == std::string_view::npos ? std::string_view() : address.substr(end);
 }
 
 // Every page extension begins with ".", so only the dots need a look.
-bool HasPageExtension(std::string_view address) {
+bool HasPageExtension(std::string_view full_address) {
+  const std::string_view address = AfterAuthority(full_address);
   for (size_t dot = address.find('.'); dot != std::string_view::npos;
        dot = address.find('.', dot + 1)) {
     for (std::string_view ext : kPageExtensions) {
@@ -118,8 +121,12 @@ std::string SiteRootOf(std::string_view start) {
 
 std::string PageDirectoryOf(std::string_view address) {
   if (HasPageExtension(address)) {
+    const size_t path_at = address.size() - AfterAuthority(address).size();
     size_t slash = address.rfind('/');
-    return std::string(address.substr(0, slash == std::string_view::npos ? 0 : slash + 1));
+    if (slash == std::string_view::npos || slash < path_at) {
+      return std::string(address.substr(0, path_at)) + "/";
+    }
+    return std::string(address.substr(0, slash + 1));
   }
   std::string dir(address);
   if (!dir.ends_with('/')) dir.push_back('/');
@@ -133,6 +140,46 @@ bool IsPageAddress(std::string_view address) {
     page = false;
   }
   return page || address.ends_with('/');
+}
+
+bool IsPlainPageAddress(std::string_view address) {
+  if (IsPageAddress(address)) return true;
+  std::string_view path = AfterAuthority(address);
+  path = path.substr(0, path.find_first_of("?#"));
+  const std::string_view last =
+      path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1);
+  return last.find('.') == std::string_view::npos &&
+         !EndsWithAnyLowered(address, kSkippedEndings4) &&
+         !EndsWithAnyLowered(address, kSkippedEndings5);
+}
+
+std::string NormalizeSchemeHost(std::string_view address) {
+  std::string out(address);
+  const size_t mark = out.find("://");
+  if (mark == std::string::npos) return out;
+  const size_t end = std::min(out.find_first_of("/?#", mark + 3), out.size());
+  for (size_t i = 0; i < end; ++i) out[i] = Lower(out[i]);
+  return out;
+}
+
+bool InsideSiteRoot(std::string_view address, std::string_view site_root) {
+  if (!address.starts_with(site_root)) return false;
+  if (address.size() == site_root.size() || site_root.ends_with('/')) return true;
+  const char next = address[site_root.size()];
+  return next == '/' || next == '?' || next == '#';
+}
+
+std::string PageKey(std::string_view address) {
+  static constexpr std::string_view kIndexNames[] = {"/index.html", "/index.htm", "/index.php",
+                                                     "/default.htm"};
+  for (std::string_view name : kIndexNames) {
+    if (address.size() > name.size() &&
+        MatchesLowered(address, address.size() - name.size(), name) &&
+        AfterAuthority(address).size() >= name.size()) {
+      return std::string(address.substr(0, address.size() - name.size() + 1));
+    }
+  }
+  return std::string(address);
 }
 
 bool RemoveDotSegments(std::string* address_text) {
@@ -232,10 +279,16 @@ void CrawlTable::Reset(std::string_view start) {
   const uint32_t hash = Hash(start);
   entries_.push_back({Store(start), static_cast<uint32_t>(start.size()), hash, true});
   slots_[Slot(start, hash)] = 1;
+  page_keys_.clear();
+  if (one_page_) page_keys_.insert(PageKey(start));
 }
 
 bool CrawlTable::Contains(std::string_view address) const {
   return !slots_.empty() && slots_[Slot(address, Hash(address))] != 0;
+}
+
+bool CrawlTable::ContainsPage(std::string_view address) const {
+  return Contains(address) || (one_page_ && page_keys_.count(PageKey(address)) != 0);
 }
 
 bool CrawlTable::Append(std::string_view address) {
@@ -244,44 +297,64 @@ bool CrawlTable::Append(std::string_view address) {
   const uint32_t hash = Hash(address);
   const size_t slot = Slot(address, hash);
   if (slots_[slot] != 0) return false;
+  if (one_page_ && !page_keys_.insert(PageKey(address)).second) return false;
   entries_.push_back({Store(address), static_cast<uint32_t>(address.size()), hash, true});
   slots_[slot] = static_cast<uint32_t>(entries_.size());
   return true;
 }
 
 bool AddToList(std::string_view link_value, const LinkContext& context, CrawlTable& table) {
-  std::string link;
-  link.reserve(link_value.size());
-  for (char c : link_value) {
-    if (c != '"' && c != '\'') link.push_back(c);
+  // The scan gives a quoted value without its quotes; quotes left at either
+  // end come from a value whose closing quote is missing. Inside, they are
+  // part of the address ("o'brien.html").
+  while (!link_value.empty() && (link_value.front() == '"' || link_value.front() == '\'')) {
+    link_value.remove_prefix(1);
   }
+  while (!link_value.empty() && (link_value.back() == '"' || link_value.back() == '\'')) {
+    link_value.remove_suffix(1);
+  }
+  std::string link(link_value);
   // A fragment points into a page; the page itself is what counts.
   if (link.starts_with('#')) return false;
   if (size_t hash = link.find('#'); hash != std::string::npos) link.resize(hash);
-  if (std::string_view scheme = SchemeOf(link); !scheme.empty() && !IsWebScheme(scheme)) {
-    return false;
-  }
-  if (ContainsLowered(link, "mailto")) return false;
+  const std::string_view scheme = SchemeOf(link);
+  if (!scheme.empty() && !IsWebScheme(scheme)) return false;
 
   std::string address;
-  if (ContainsLowered(link, "http")) {
-    if (!link.starts_with(context.site_root)) return false;
-    address = std::move(link);
+  bool check_root = false;
+  if (context.plain_links) {
+    address = NormalizeSchemeHost(ResolveLocation(context.base, link));
+    if (address.empty()) return false;
+    check_root = true;
+  } else if (!scheme.empty()) {
+    address = NormalizeSchemeHost(link);
+    check_root = true;
+  } else if (link.starts_with("//")) {
+    // Scheme-relative: another host unless it names the site's own.
+    address =
+        NormalizeSchemeHost(context.site_root.substr(0, context.site_root.find(':') + 1) + link);
+    check_root = true;
   } else {
     if (link == "/") return false;
     address = (link.starts_with('/') ? context.site_root : context.page_directory) + link;
   }
+  if (check_root && !InsideSiteRoot(address, context.site_root)) return false;
   // Resolving always shortens an address it changes.
   const size_t joined_size = address.size();
   if (!RemoveDotSegments(&address)) return false;
-  if (address.size() != joined_size && !address.starts_with(context.site_root)) return false;
+  if (address.size() != joined_size && !InsideSiteRoot(address, context.site_root)) return false;
 
-  if (!IsPageAddress(address)) return false;
+  if (!(context.plain_links ? IsPlainPageAddress(address) : IsPageAddress(address))) return false;
   return table.Append(address);
 }
 
 void ScanLinks(std::string_view page, std::string_view search_copy, size_t cut,
                const std::function<void(std::string_view value)>& on_link) {
+  ScanLinksAt(page, search_copy, cut, [&](std::string_view value, size_t) { on_link(value); });
+}
+
+void ScanLinksAt(std::string_view page, std::string_view search_copy, size_t cut,
+                 const std::function<void(std::string_view value, size_t href_at)>& on_link) {
   size_t pos = 0;
   size_t end = search_copy.size();
   while (true) {
@@ -314,15 +387,23 @@ void ScanLinks(std::string_view page, std::string_view search_copy, size_t cut,
     } else {
       pos = start;
     }
-    on_link(value);
+    on_link(value, href);
   }
 }
 
 void DiscoverLinks(std::string_view page, std::string_view search_copy, std::string_view address,
                    const std::string& site_root, size_t cut, CrawlTable& table) {
   const LinkContext context{PageDirectoryOf(address), site_root};
-  ScanLinks(page, search_copy, cut,
-            [&](std::string_view value) { AddToList(value, context, table); });
+  DiscoverLinks(page, search_copy, context, cut, table);
+}
+
+void DiscoverLinks(std::string_view page, std::string_view search_copy, const LinkContext& context,
+                   size_t cut, CrawlTable& table,
+                   const std::function<bool(size_t href_at)>& follow) {
+  ScanLinksAt(page, search_copy, cut, [&](std::string_view value, size_t href_at) {
+    if (follow && !follow(href_at)) return;
+    AddToList(value, context, table);
+  });
 }
 
 }  // namespace duvra

@@ -1,6 +1,9 @@
 #include "indexer/page_analysis.h"
 
+#include <algorithm>
+
 #include "database/record_line.h"
+#include "database/text_encoding.h"
 
 namespace duvra {
 namespace {
@@ -116,8 +119,208 @@ std::string StripTags(std::string_view region) {
   return out;
 }
 
+namespace {
+
+bool IsTagNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+// Whether lowered[at] starts the tag `<name` (followed by a blank, ">" or "/").
+bool OpensTag(std::string_view lowered, size_t at, std::string_view name) {
+  if (lowered.compare(at, 1, "<") != 0 || lowered.compare(at + 1, name.size(), name) != 0) {
+    return false;
+  }
+  const size_t after = at + 1 + name.size();
+  return after == lowered.size() || !IsTagNameChar(lowered[after]);
+}
+
+// Where the element opened at `open` (a "<name" tag) ends: after its
+// matching "</name ...>", counting nested ones; the text's end when unclosed.
+size_t ElementEnd(std::string_view lowered, size_t open, std::string_view name) {
+  int depth = 0;
+  size_t at = open;
+  while (at < lowered.size()) {
+    const size_t lt = lowered.find('<', at);
+    if (lt == std::string_view::npos) break;
+    if (OpensTag(lowered, lt, name)) {
+      ++depth;
+    } else if (lt + 1 < lowered.size() && lowered[lt + 1] == '/' &&
+               lowered.compare(lt + 2, name.size(), name) == 0 &&
+               (lt + 2 + name.size() == lowered.size() ||
+                !IsTagNameChar(lowered[lt + 2 + name.size()]))) {
+      if (--depth == 0) {
+        const size_t gt = lowered.find('>', lt);
+        return gt == std::string_view::npos ? lowered.size() : gt + 1;
+      }
+    }
+    at = lt + 1;
+  }
+  return lowered.size();
+}
+
+// The contents of the first element opened by a tag for which `opens` holds.
+template <class Pred>
+std::string_view FirstElementContent(std::string_view page, std::string_view lowered, Pred opens,
+                                     std::string_view* name_out) {
+  for (size_t lt = lowered.find('<'); lt != std::string_view::npos;
+       lt = lowered.find('<', lt + 1)) {
+    std::string_view name;
+    if (!opens(lt, &name)) continue;
+    const size_t gt = lowered.find('>', lt);
+    if (gt == std::string_view::npos) return {};
+    const size_t end = ElementEnd(lowered, lt, name);
+    if (name_out) *name_out = name;
+    return page.substr(gt + 1, end > gt + 1 ? end - gt - 1 : 0);
+  }
+  return {};
+}
+
+constexpr std::string_view kHiddenElements[] = {"script", "style", "noscript", "template", "svg"};
+constexpr std::string_view kFurnitureElements[] = {"nav", "header", "footer", "aside"};
+
+}  // namespace
+
+std::string VisibleText(std::string_view html, bool skip_page_furniture) {
+  const std::string lowered = LowerAscii(html);
+  std::string out;
+  out.reserve(html.size());
+  size_t i = 0;
+  while (i < html.size()) {
+    const char c = html[i];
+    if (c != '<') {
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    if (lowered.compare(i, 4, "<!--") == 0) {
+      const size_t close = lowered.find("-->", i + 4);
+      i = close == std::string::npos ? html.size() : close + 3;
+      out.push_back(' ');
+      continue;
+    }
+    const char next = i + 1 < html.size() ? lowered[i + 1] : '\0';
+    if (!((next >= 'a' && next <= 'z') || next == '/' || next == '!' || next == '?')) {
+      out.push_back(c);  // "a < b": no tag
+      ++i;
+      continue;
+    }
+    bool skipped = false;
+    auto skip_element = [&](std::string_view name) {
+      if (!OpensTag(lowered, i, name)) return false;
+      // Raw-text elements end at their first closing tag; others may nest.
+      const bool raw = name == "script" || name == "style";
+      if (raw) {
+        const std::string closing = "</" + std::string(name);
+        const size_t close = lowered.find(closing, i + 1);
+        const size_t gt = close == std::string::npos ? std::string::npos : lowered.find('>', close);
+        i = gt == std::string::npos ? html.size() : gt + 1;
+      } else {
+        i = ElementEnd(lowered, i, name);
+      }
+      return true;
+    };
+    for (std::string_view name : kHiddenElements) {
+      if (!skipped) skipped = skip_element(name);
+    }
+    if (skip_page_furniture) {
+      for (std::string_view name : kFurnitureElements) {
+        if (!skipped) skipped = skip_element(name);
+      }
+    }
+    if (!skipped) {
+      const size_t gt = html.find('>', i);
+      i = gt == std::string_view::npos ? html.size() : gt + 1;
+    }
+    out.push_back(' ');
+  }
+  return out;
+}
+
+std::string OpeningText(std::string_view page, std::string_view search_copy, size_t cut) {
+  std::string text;
+  if (FindPattern(page, kRegionStartMarker) != std::string_view::npos) {
+    text = VisibleText(KeywordRegion(page, cut));
+  } else {
+    std::string_view found = FirstElementContent(
+        page, search_copy,
+        [&](size_t lt, std::string_view* name) {
+          if (OpensTag(search_copy, lt, "main")) {
+            *name = "main";
+            return true;
+          }
+          const size_t gt = search_copy.find('>', lt);
+          const std::string_view tag =
+              search_copy.substr(lt, gt == std::string_view::npos ? 0 : gt - lt);
+          if (tag.find("role=\"main\"") == std::string_view::npos &&
+              tag.find("role='main'") == std::string_view::npos &&
+              tag.find("role=main") == std::string_view::npos) {
+            return false;
+          }
+          size_t n = 1;
+          while (n < tag.size() && IsTagNameChar(tag[n])) ++n;
+          *name = tag.substr(1, n - 1);
+          return !name->empty();
+        },
+        nullptr);
+    if (found.empty()) {
+      found = FirstElementContent(
+          page, search_copy,
+          [&](size_t lt, std::string_view* name) {
+            *name = "article";
+            return OpensTag(search_copy, lt, "article");
+          },
+          nullptr);
+    }
+    bool body = false;
+    if (found.empty()) {
+      found = FirstElementContent(
+          page, search_copy,
+          [&](size_t lt, std::string_view* name) {
+            *name = "body";
+            return OpensTag(search_copy, lt, "body");
+          },
+          nullptr);
+      body = true;
+    }
+    text = VisibleText(found, body);
+  }
+  // White space collapsed, then cut at the last word boundary that fits.
+  std::string collapsed;
+  for (char c : text) {
+    if (IsBlank(c)) {
+      if (!collapsed.empty() && collapsed.back() != ' ') collapsed.push_back(' ');
+    } else {
+      collapsed.push_back(c);
+    }
+  }
+  while (!collapsed.empty() && collapsed.back() == ' ') collapsed.pop_back();
+  size_t chars = 0, pos = 0, last_space = std::string::npos;
+  while (pos < collapsed.size()) {
+    if (chars == kOpeningTextLength) {
+      // Past the limit: cut at the last space, or mid-word when one word fills it.
+      return collapsed.substr(0, collapsed[pos] == ' '             ? pos
+                                 : last_space != std::string::npos ? last_space
+                                                                   : pos);
+    }
+    if (collapsed[pos] == ' ') last_space = pos;
+    NextCodePoint(collapsed, pos);
+    ++chars;
+  }
+  return collapsed;
+}
+
 std::string CreateKeywords(std::string_view page, const KeywordSettings& settings, size_t cut) {
-  std::string text = StripTags(KeywordRegion(page, cut));
+  std::string text;
+  if (settings.visible_text()) {
+    text = VisibleText(KeywordRegion(page, cut));
+    // Every blank separates words, and the last word counts too.
+    for (char& c : text) {
+      if (c == '\t' || c == '\r' || c == '\f' || c == '\v') c = ' ';
+    }
+    text.push_back(' ');
+  } else {
+    text = StripTags(KeywordRegion(page, cut));
+  }
   ReplaceLineBreaks(text);
   DeletePunctuationInPlace(text);
 
@@ -126,7 +329,7 @@ std::string CreateKeywords(std::string_view page, const KeywordSettings& setting
   size_t pos = 0;
   size_t end = text.size();
   const std::string_view all(text);
-  while (accepted.size() < kMaxKeywordsPerPage) {
+  while (accepted.size() < settings.max_words()) {
     size_t space = all.substr(0, end).find(' ', pos);
     if (space == std::string_view::npos) break;  // the text after the last space is never a word
     std::string_view word = TrimBlanks(all.substr(pos, space - pos));
@@ -146,6 +349,9 @@ PageRecord AnalysePage(std::string_view page, std::string_view search_copy,
   record.title = SafeField(ExtractTitle(page, search_copy));
   record.address = SafeField(address);
   record.text = SafeField(ExtractMetaContent(page, search_copy, kDescriptionPattern, cut));
+  if (record.text.empty() && settings.opening_text()) {
+    record.text = SafeField(OpeningText(page, search_copy, cut));
+  }
   std::string meta =
       DeletePunctuation(ExtractMetaContent(page, search_copy, kKeywordsPattern, cut));
   std::string generated = settings.create_keywords() ? CreateKeywords(page, settings, cut) : "";

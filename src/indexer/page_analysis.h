@@ -38,6 +38,16 @@ class KeywordSettings {
  public:
   KeywordSettings(bool create_keywords, const std::vector<std::string>& excluded_words);
   bool create_keywords() const { return create_; }
+  // Keywords from the visible text only: script, style, noscript, template
+  // and svg elements and comments are skipped, and every tag is a space.
+  void set_visible_text(bool on) { visible_text_ = on; }
+  bool visible_text() const { return visible_text_; }
+  // A page without a description gets its opening words as its Text.
+  void set_opening_text(bool on) { opening_text_ = on; }
+  bool opening_text() const { return opening_text_; }
+  // How many distinct words keyword creation keeps.
+  void set_max_words(size_t n) { max_words_ = n; }
+  size_t max_words() const { return max_words_; }
   // Exact, case-sensitive, as the words are stored.
   bool Excluded(std::string_view word) const { return excluded_.find(word) != excluded_.end(); }
 
@@ -47,6 +57,9 @@ class KeywordSettings {
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
   bool create_;
+  bool visible_text_ = false;
+  bool opening_text_ = false;
+  size_t max_words_ = kMaxKeywordsPerPage;
   std::unordered_set<std::string, Hash, std::equal_to<>> excluded_;
 };
 
@@ -68,6 +81,20 @@ std::string DeletePunctuation(std::string_view text);
 // the first "<" is deleted, a ">" after the last "<" stays. A "<" with no
 // ">" anywhere after it is deleted alone, so its text stays. Linear.
 std::string StripTags(std::string_view region);
+
+// The text a reader sees in html: comments and the contents of script,
+// style, noscript, template and svg elements left out (and of nav, header,
+// footer and aside with skip_page_furniture), every tag one space. A "<"
+// that opens no tag is text.
+std::string VisibleText(std::string_view html, bool skip_page_furniture = false);
+
+// The opening words of the page's visible text, for a page without a
+// description: from the marked region, else the first <main> or element
+// with role="main", else the first <article>, else <body> without nav,
+// header, footer and aside. White space collapsed, at most kOpeningTextLength
+// characters, cut at a word boundary.
+inline constexpr size_t kOpeningTextLength = 200;
+std::string OpeningText(std::string_view page, std::string_view search_copy, size_t cut);
 
 // Keyword creation over the page text: region between the markers, tags
 // stripped, line breaks to spaces, punctuation deleted, then the word scan.

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -181,6 +182,29 @@ class TOFormTest : public QObject {
     QCOMPARE(ReadAll(db_.HeaderPath()),
              std::string("T1.0F^Renamed^^1^Agent/1^5^0\r\n^results.html^0^0^0^1\r\n"));
     QCOMPARE(db_.excluded_pages, (std::vector<std::string>{"/A.htm", "/b.htm"}));
+  }
+
+  void IndexingTabMirrorsAndWritesTheSettingsLine() {
+    db_.extra = ExtraSettings::Parse("robots=1^maxwords=40^zz=kept");
+    QVERIFY(SaveDatabase(db_).ok());
+    Open();
+    Form().Pages->setCurrentWidget(Form().IndexingTab);
+    auto* robots = Form().IndexingTab->findChild<QCheckBox*>("Setting_robots");
+    auto* visible = Form().IndexingTab->findChild<QCheckBox*>("Setting_visibletext");
+    auto* words = Form().IndexingTab->findChild<QSpinBox*>("Setting_maxwords");
+    QVERIFY(robots && visible && words);
+    QVERIFY(robots->isChecked());
+    QVERIFY(!visible->isChecked());
+    QCOMPARE(words->value(), 40);
+    if (!qEnvironmentVariableIsEmpty("DUVRA_SCREENSHOTS")) {
+      Form().grab().save(qEnvironmentVariable("DUVRA_SCREENSHOTS") + "/options_indexing.png");
+    }
+    QTest::mouseClick(visible, Qt::LeftButton);
+    words->setValue(500);
+    QTest::mouseClick(Form().OKButton, Qt::LeftButton);
+    QCOMPARE(ReadAll(db_.HeaderPath()),
+             std::string("T1.0F^site^www.site.example^1^Agent/1^3^6\r\n^results.html^0^0^0^1\r\n"
+                         "robots=1^maxwords=500^zz=kept^visibletext=1\r\n"));
   }
 
   void RestoreThenCancelChangesNothing() {

@@ -24,6 +24,8 @@ const RECORDS = [
     text: `Text with ${LONG} and the tomato in it.`, keywords: 'tomato' },
   { title: 'Tomato soup', url: '/soup.html', text: 'Warm tomato soup for cold days.', keywords: 'tomato soup' },
   { title: 'Fox', url: '/fox.html', text: 'Quick brown fox.', keywords: 'fox' },
+  { title: 'Long read', url: '/long.html', keywords: 'read',
+    text: `${'Opening words of a long page. '.repeat(20)}Then the blight came late in August. ${'Closing words. '.repeat(30)}` },
   ...Array.from({ length: 30 }, (_, i) => ({
     title: `Tomato note ${i + 1}`, url: `/notes/${i + 1}.html`, text: `Note ${i + 1} about a tomato.`, keywords: 'tomato',
   })),
@@ -86,6 +88,22 @@ for (const mode of ['http', 'file']) {
       await page.waitForFunction(() => /fox/.test(document.querySelector('.duv-count').textContent));
       assert.deepEqual(await titles(page), ['Fox']);
       assert.deepEqual(errors, []);
+      await page.close();
+    });
+
+    test('a long text shows the part around the words searched for, in bold', async () => {
+      const page = await browser.context.newPage();
+      await page.goto(`${base()}results.html?q=${encodeURIComponent('late blight')}`);
+      await page.waitForSelector('.duv-count');
+      assert.deepEqual(await titles(page), ['Long read']);
+      const text = await page.textContent('.duv-text');
+      assert.ok(text.length < 300, `${text.length} characters shown`);
+      assert.match(text, /^\u2026.*Then the blight came late in August\..*\u2026$/);
+      assert.deepEqual(await page.$$eval('.duv-text .duv-hit', (e) => e.map((x) => x.textContent)), ['blight', 'late']);
+      // A short text is shown whole.
+      await page.goto(`${base()}results.html?q=soup`);
+      await page.waitForSelector('.duv-count');
+      assert.equal(await page.textContent('.duv-result:first-child .duv-text'), 'Warm tomato soup for cold days.');
       await page.close();
     });
 

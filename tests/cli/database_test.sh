@@ -11,8 +11,10 @@ cd "$T"
 for ext in duv dat wod pag; do [ -f "site.$ext" ] || fail "site.$ext missing"; done
 [ ! -s site.dat ] || fail "site.dat not empty"
 [ -s site.wod ] || fail "no excluded words from keywords.dat"
-printf '^results.html^0^0^0^1\r\n' >expected_tail
-tail -c 23 site.duv | cmp -s - expected_tail || fail "script settings line"
+printf '^results.html^0^0^0^1\r\n' >expected_line
+sed -n 2p site.duv | cmp -s - expected_line || fail "script settings line"
+printf 'robots=1^visibletext=1^openingtext=1^plainlinks=1^maxwords=1000^onepage=1\r\n' >expected_line
+sed -n 3p site.duv | cmp -s - expected_line || fail "extra settings line"
 
 "$CLI" info site.duv >info.txt || fail "info failed"
 grep -qx "Database name: site" info.txt || fail "name"

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
+
 #include "database/text_file.h"
 #include "support/temp_dir.h"
 
@@ -87,8 +89,11 @@ TEST_F(DatabaseFilesTest, FreshDatabaseWritesDefaultFiles) {
   EXPECT_EQ(db.base_name, "site");
   EXPECT_EQ(db.folder, dir_.path());
   ASSERT_TRUE(SaveDatabase(db).ok());
-  EXPECT_EQ(ReadFile(dir_.File("site.duv")), "T1.0F^site^^1^" + std::string(kDefaultUserAgent) +
-                                                 "^2^0\r\n^results.html^0^0^0^1\r\n");
+  // The two fixed lines, then every extra setting at its New value.
+  EXPECT_EQ(ReadFile(dir_.File("site.duv")),
+            "T1.0F^site^^1^" + std::string(kDefaultUserAgent) +
+                "^2^0\r\n^results.html^0^0^0^1\r\nrobots=1^visibletext=1^openingtext=1^"
+                "plainlinks=1^maxwords=1000^onepage=1\r\n");
   EXPECT_EQ(ReadFile(dir_.File("site.dat")), "");
   EXPECT_EQ(ReadFile(dir_.File("site.wod")), "the\r\nand\r\n");
   EXPECT_EQ(ReadFile(dir_.File("site.pag")), "");
@@ -227,6 +232,76 @@ TEST_F(DatabaseFilesTest, SaveIntoFolderMadeReadOnlyKeepsFiles) {
   EXPECT_EQ(s.message().rfind("I/O error ", 0), 0u) << s.message();
   EXPECT_TRUE(db.dirty);
   EXPECT_EQ(ReadFile(db.MemberPath(".dat")), old_dat);
+}
+
+TEST(ExtraSettingsLine, AbsentNamesReadAsOffAndUnknownNamesAreKept) {
+  const ExtraSettings none = ExtraSettings::Parse("");
+  for (const SettingInfo& info : kExtraSettings) EXPECT_EQ(none.Get(info.name), info.absent);
+  EXPECT_FALSE(none.Flag("robots"));
+  EXPECT_EQ(none.Number("maxwords", 0), 255);
+  EXPECT_EQ(none.Compose(), "");
+
+  // A newer build's names, a value holding "=", a bare name, an empty part.
+  const std::string line = "zeta=a=b^robots=1^^bare^maxwords=x";
+  ExtraSettings s = ExtraSettings::Parse(line);
+  EXPECT_TRUE(s.Flag("robots"));
+  EXPECT_EQ(s.Get("zeta"), "a=b");
+  EXPECT_EQ(s.Number("maxwords", 77), 77);  // not a number: the caller's fallback
+  EXPECT_EQ(s.Compose(), "zeta=a=b^robots=1^bare=^maxwords=x");
+  EXPECT_EQ(ExtraSettings::Parse(s.Compose()), s);
+
+  // Values that cannot be stored are refused without a change.
+  const ExtraSettings before = s;
+  EXPECT_FALSE(s.Set("robots", "yes"));
+  EXPECT_FALSE(s.Set("maxwords", "-3"));
+  EXPECT_FALSE(s.Set("zeta", "a^b"));
+  EXPECT_FALSE(s.Set("ze=ta", "1"));
+  EXPECT_FALSE(s.Set("zeta", "a\nb"));
+  EXPECT_EQ(s, before);
+  EXPECT_TRUE(s.Set("maxwords", "40"));
+  EXPECT_TRUE(s.Set("folder", "/srv/www"));  // a text setting of a newer build
+  EXPECT_EQ(s.Compose(), "zeta=a=b^robots=1^bare=^maxwords=40^folder=/srv/www");
+}
+
+TEST(ExtraSettingsLine, RandomPairsRoundTrip) {
+  std::mt19937 rng(13);
+  const std::string alphabet = "ab=1 /.%\xc3\xa9";
+  for (int round = 0; round < 500; ++round) {
+    ExtraSettings s;
+    const int n = rng() % 6;
+    for (int i = 0; i < n; ++i) {
+      std::string name(1, "abcdef"[rng() % 6]);
+      name += std::to_string(rng() % 3);
+      std::string value;
+      for (int k = rng() % 8; k > 0; --k) value += alphabet[rng() % alphabet.size()];
+      ASSERT_TRUE(s.Set(name, value));
+    }
+    EXPECT_EQ(ExtraSettings::Parse(s.Compose()), s) << s.Compose();
+  }
+}
+
+TEST_F(DatabaseFilesTest, ThirdHeaderLineSurvivesRewriteAndLeavesFixedLinesAlone) {
+  Database db = NewDb();
+  ASSERT_TRUE(SaveDatabase(db).ok());
+  const std::string fixed = "T1.0F^site^www.example.com/^0^UA/1^4^2\r\n^r.html^1^0^0^1\r\n";
+
+  // An older database: two lines only. Everything reads as off, and a save
+  // writes the two lines back byte for byte with no third line.
+  WriteFile(db.HeaderPath(), fixed);
+  Database old = Reload(db);
+  EXPECT_TRUE(old.extra.pairs().empty());
+  EXPECT_FALSE(old.extra.Flag("onepage"));
+  ASSERT_TRUE(SaveDatabase(old).ok());
+  EXPECT_EQ(ReadFile(db.HeaderPath()), fixed);
+
+  // A newer build's settings come back in place after this build changes one.
+  WriteFile(db.HeaderPath(), fixed + "folder=/srv/a b^robots=0^sitemap=1\r\n");
+  Database newer = Reload(db);
+  EXPECT_EQ(newer.settings.site_address, "www.example.com/");
+  ASSERT_TRUE(newer.extra.Set("robots", "1"));
+  ASSERT_TRUE(SaveDatabase(newer).ok());
+  EXPECT_EQ(ReadFile(db.HeaderPath()), fixed + "folder=/srv/a b^robots=1^sitemap=1\r\n");
+  EXPECT_EQ(Reload(db).extra, newer.extra);
 }
 
 TEST(Naming, DialogAndHeaderRules) {

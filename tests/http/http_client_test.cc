@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -165,6 +166,33 @@ TEST(HttpClientTest, TheReadBoundAppliesToEachWait) {
   const FetchResult r = client.Get(server.Url("/"));
   EXPECT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.body, "slow but on!");
+}
+
+TEST(HttpClientTest, ADrippingServerMeetsTheTotalBound) {
+  // Every wait is well inside the read bound, but the whole answer would take
+  // 20 seconds: the page fails after about kTotalTimeFactor read bounds.
+  ScriptedServer server({{ReadRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 200\r\n\r\n"),
+                          Trickle(std::string(200, 'x'), 100)}});
+  HttpClient client;
+  client.SetReadTimeout(300);
+  const auto start = std::chrono::steady_clock::now();
+  const FetchResult r = client.Get(server.Url("/"));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.stopped);
+  EXPECT_LT(took, std::chrono::seconds(6));
+  EXPECT_FALSE(client.connected());
+}
+
+TEST(HttpClientTest, ReportsTheTypeAndRobotsHeadersOfAPage) {
+  ScriptedServer server({Answer(Ok("<p>x</p>",
+                                   "Content-Type: text/html; charset=ISO-8859-2\r\n"
+                                   "X-Robots-Tag: noindex\r\nx-robots-tag: nofollow\r\n"))});
+  HttpClient client;
+  const FetchResult r = client.Get(server.Url("/"));
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.content_type, "text/html; charset=ISO-8859-2");
+  EXPECT_EQ(r.robots_tag, "noindex, nofollow");
 }
 
 TEST(HttpClientTest, ServersThatGoAwayGiveTheirTexts) {

@@ -175,7 +175,7 @@ class NginxServer {
          << "  fastcgi_temp_path " << p << "/tmp/fastcgi;\n"
          << "  uwsgi_temp_path " << p << "/tmp/uwsgi;\n"
          << "  scgi_temp_path " << p << "/tmp/scgi;\n"
-         << "  types { text/html html; }\n"
+         << "  types { text/html html htm shtml; }\n"
             "  default_type application/octet-stream;\n"
             "  keepalive_requests 100000;\n"
             "  keepalive_timeout 60s;\n"

@@ -57,7 +57,15 @@ class Generator {
                                      "v.htm?a:b",
                                      "tel:1",
                                      "w.cgi/",
-                                     "x.pl"};
+                                     "x.pl",
+                                     "http.htm",
+                                     "mailtools.htm",
+                                     "o'brien.htm",
+                                     "//site/w.htm",
+                                     "//other/w.htm",
+                                     "HTTP://SITE/y.htm",
+                                     "http://site-old/z.htm",
+                                     "http://site?q=1.htm"};
     return Pick(kTargets);
   }
 

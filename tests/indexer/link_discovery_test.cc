@@ -46,8 +46,10 @@ TEST(PageDirectory, ExtensionAnywhereCutsAtLastSlash) {
   EXPECT_EQ(PageDirectoryOf("http://site/docs"), "http://site/docs/");
   EXPECT_EQ(PageDirectoryOf("http://site/docs/"), "http://site/docs/");
   EXPECT_EQ(PageDirectoryOf("http://site/PAGE.HTM"), "http://site/");
-  // ".pl" in the host makes every address a page address.
-  EXPECT_EQ(PageDirectoryOf("http://site.pl"), "http://");
+  // Only the path is tested: ".pl" in the host makes no page address.
+  EXPECT_EQ(PageDirectoryOf("http://site.pl"), "http://site.pl/");
+  EXPECT_EQ(PageDirectoryOf("http://site.pl/docs"), "http://site.pl/docs/");
+  EXPECT_EQ(PageDirectoryOf("http://site.pl/a.pl"), "http://site.pl/");
 }
 
 TEST(PageTest, ExtensionsSkippedEndingsAndTrailingSlash) {
@@ -89,9 +91,9 @@ TEST(AddToList, SkippedEndingsQueriesAndDuplicates) {
 TEST(AddToList, AbsoluteLinksMustBeginWithTheSiteRoot) {
   EXPECT_EQ(Added("http://site", "http://site/", {"http://other/a.htm", "http://site/b.htm"}),
             Strings{"http://site/b.htm"});
-  // The root keeps the case the site address was typed in.
-  EXPECT_EQ(Added("http://Site", "http://Site/", {"http://site/b.htm"}), Strings{});
-  EXPECT_EQ(Added("http://site", "http://site/", {"HTTP://site/c.htm"}), Strings{});
+  // Scheme and host are compared without regard to case; the path keeps it.
+  EXPECT_EQ(Added("http://site", "http://site/", {"HTTP://SITE/C.htm", "http://Site/b.htm"}),
+            (Strings{"http://site/C.htm", "http://site/b.htm"}));
 }
 
 TEST(AddToList, HttpsSitesFollowTheSameRules) {

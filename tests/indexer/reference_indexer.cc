@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "indexer/page_charset.h"
+
 namespace duvra::reference {
 namespace {
 
@@ -38,16 +40,43 @@ const std::vector<std::string> kSkip4 = {".gif", ".png", ".jpg", ".pdf", ".doc",
                                          ".css", ".exe", ".rar", ".mp3", ".mpg", ".avi"};
 const std::vector<std::string> kSkip5 = {".ping", ".jpeg", ".mpeg"};
 
+// Where the path begins: after "scheme://host[:port]".
+size_t PathStart(const std::string& a) {
+  size_t mark = a.find("://");
+  if (mark == npos) return 0;
+  size_t p = a.find_first_of("/?#", mark + 3);
+  return p == npos ? a.size() : p;
+}
+
+// The extension test looks at what follows the host, never at the host.
 bool HasExtension(const std::string& lowered) {
+  const std::string rest = lowered.substr(PathStart(lowered));
   for (const auto& e : kExtensions) {
-    if (lowered.find(e) != npos) return true;
+    if (rest.find(e) != npos) return true;
   }
   return false;
 }
 
 std::string PageDirectory(const std::string& a) {
-  if (HasExtension(Lower(a))) return a.substr(0, a.rfind('/') + 1);
+  if (HasExtension(Lower(a))) {
+    size_t slash = a.rfind('/');
+    if (slash == npos || slash < PathStart(a)) return a.substr(0, PathStart(a)) + "/";
+    return a.substr(0, slash + 1);
+  }
   return EndsWith(a, "/") ? a : a + "/";
+}
+
+std::string LowerSchemeHost(std::string a) {
+  size_t end = PathStart(a);
+  for (size_t i = 0; i < end; ++i) a[i] = Lower(std::string(1, a[i]))[0];
+  return a;
+}
+
+// Equal to the root, or the root followed by "/", "?" or "#".
+bool Inside(const std::string& a, const std::string& root) {
+  if (!BeginsWith(a, root)) return false;
+  if (a.size() == root.size() || EndsWith(root, "/")) return true;
+  return std::string("/?#").find(a[root.size()]) != npos;
 }
 
 std::string SiteRoot(const std::string& s) {
@@ -199,34 +228,38 @@ std::vector<std::string> ScanLinks(const std::string& page, size_t cut) {
 }
 
 void AddToList(std::string link, const std::string& dir, const std::string& root, Table& table) {
-  EraseAll(link, '"');
-  EraseAll(link, '\'');
+  // Quotes go only at the ends; inside a value they are part of it.
+  while (!link.empty() && (link[0] == '"' || link[0] == '\'')) link.erase(0, 1);
+  while (!link.empty() && (link.back() == '"' || link.back() == '\'')) link.pop_back();
   if (!link.empty() && link[0] == '#') return;
   if (size_t f = link.find('#'); f != npos) link.erase(f);
+  bool has_scheme = false;
   size_t colon = link.find(':');
   size_t sep = link.find_first_of("/?#");
   if (colon != npos && colon > 0 && (sep == npos || colon < sep)) {
-    bool scheme = true;
+    has_scheme = true;
     for (size_t i = 0; i < colon; ++i) {
       char c = link[i];
       if (!isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
-        scheme = false;
+        has_scheme = false;
     }
     const std::string name = Lower(link.substr(0, colon));
-    if (scheme && name != "http" && name != "https") return;
+    if (has_scheme && name != "http" && name != "https") return;
   }
-  if (Lower(link).find("mailto") != npos) return;
   std::string address;
-  if (Lower(link).find("http") != npos) {
-    if (!BeginsWith(link, root)) return;
-    address = link;
+  if (has_scheme) {
+    address = LowerSchemeHost(link);
+    if (!Inside(address, root)) return;
+  } else if (BeginsWith(link, "//")) {
+    address = LowerSchemeHost(root.substr(0, root.find(':') + 1) + link);
+    if (!Inside(address, root)) return;
   } else {
     if (link == "/") return;
     address = (BeginsWith(link, "/") ? root : dir) + link;
   }
   std::string resolved;
   if (!RemoveDots(address, &resolved)) return;
-  if (resolved != address && !BeginsWith(resolved, root)) return;
+  if (resolved != address && !Inside(resolved, root)) return;
   if (!IsPage(resolved)) return;
   for (const auto& a : table.addresses) {
     if (a == resolved) return;
@@ -302,6 +335,7 @@ CrawlResult Crawl(const std::map<std::string, std::string>& site, const std::str
     return out;
   }
   out.started = true;
+  start = LowerSchemeHost(start);
   const std::string root = SiteRoot(start);
   Table table;
   table.capacity = table_capacity;
@@ -328,6 +362,7 @@ CrawlResult Crawl(const std::map<std::string, std::string>& site, const std::str
         break;
       }
       const std::string address = table.addresses[i];
+      body = DecodePage("", body);
       for (const auto& v : ScanLinks(body, cut)) AddToList(v, PageDirectory(address), root, table);
       out.lines.push_back("Reading " + address);
       out.pages.push_back(AnalysePage(body, address, create_keywords, excluded_words, cut));

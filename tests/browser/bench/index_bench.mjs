@@ -10,7 +10,7 @@
 //   - the generator's time and peak memory with the index against writing
 //     the data script alone.
 //   node bench/index_bench.mjs [path/to/duvra-cli] [runs]
-import { execFile, execFileSync } from 'node:child_process';
+import { execFile, execFileSync, spawnSync } from 'node:child_process';
 import { promisify } from 'node:util';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -82,8 +82,8 @@ fs.writeFileSync(path.join(root, 'big.dat'), recordLines(records).map((l) => l +
 run('scripts', 'big', '--folder', site, '--location', 'results.html', '--return', '10');
 // The generator, measured: the data script alone, then with the index.
 const timed = (...args) => {
-  const out = execFileSync('/usr/bin/time', ['-f', '%e %M', cli, ...args],
-    { cwd: root, encoding: 'utf8', stdio: ['ignore', 'ignore', 'pipe'] });
+  const out = spawnSync('/usr/bin/time', ['-f', '%e %M', cli, ...args],
+    { cwd: root, encoding: 'utf8', stdio: ['ignore', 'ignore', 'pipe'] }).stderr;
   const [seconds, kb] = out.trim().split('\n').pop().split(' ').map(Number);
   return { seconds, kb };
 };
