@@ -3,6 +3,9 @@
 // baselines measured in the same page load (a bare loop over the array and a
 // naive lower-case substring scan), and the time from pressing Search on the
 // home page to the rendered results (which includes loading the data).
+// With DUVRA_BASELINE_DATA set to a folder holding another form.dat and
+// search.dat (an earlier search), that search is timed in the same run on the
+// same records, as a third baseline.
 //   node bench/search_bench.mjs [path/to/duvra-cli] [runs]
 import fs from 'node:fs';
 import path from 'node:path';
@@ -25,7 +28,18 @@ const QUERIES = [
 ];
 
 const { root, site } = makeSite(cli, records, { bold: 1, number: 1 });
-fs.writeFileSync(path.join(site, 'bench.html'), `<!DOCTYPE html>
+let baseline = null;
+if (process.env.DUVRA_BASELINE_DATA) {
+  const own = process.env.DUVRA_DATA_DIR;
+  process.env.DUVRA_DATA_DIR = process.env.DUVRA_BASELINE_DATA;
+  try {
+    baseline = makeSite(cli, records, { bold: 1, number: 1 });
+  } finally {
+    if (own === undefined) delete process.env.DUVRA_DATA_DIR;
+    else process.env.DUVRA_DATA_DIR = own;
+  }
+}
+const BENCH_PAGE = `<!DOCTYPE html>
 <html lang="en"><head><meta charset="utf-8"><title>bench</title></head><body>
 <script src="duv_data.js"></script>
 <script>
@@ -52,18 +66,21 @@ new MutationObserver(function (changes, observer) {
 </script>
 <script src="duv_search.js"></script>
 </body></html>
-`);
+`;
+fs.writeFileSync(path.join(site, 'bench.html'), BENCH_PAGE);
+if (baseline) fs.writeFileSync(path.join(baseline.site, 'bench.html'), BENCH_PAGE);
 
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const f = (x) => x.toFixed(1);
 const server = await serve(site);
+const baselineServer = baseline ? await serve(baseline.site) : null;
 const browser = await launch();
 try {
   const page = await browser.context.newPage();
   const size = fs.statSync(path.join(site, 'duv_data.js')).size / 1e6;
   console.log(`${RECORDS} records, duv_data.js ${size.toFixed(1)} MB; medians of ${RUNS} runs`);
   for (const [name, query] of QUERIES) {
-    const m = { search: [], loop: [], scan: [], submit: [] };
+    const m = { search: [], loop: [], scan: [], submit: [], earlier: [] };
     let shown = '';
     for (let run = 0; run < RUNS; run++) {
       await page.goto(`${server.url}bench.html?q=${encodeURIComponent(query)}`);
@@ -73,6 +90,12 @@ try {
       m.loop.push(b.loop);
       m.scan.push(b.scan);
       shown = await page.textContent('.duv-count');
+
+      if (baselineServer) {
+        await page.goto(`${baselineServer.url}bench.html?q=${encodeURIComponent(query)}`);
+        await page.waitForSelector('.duv-count');
+        m.earlier.push(await page.evaluate(() => bench.search));
+      }
 
       await page.goto(`${server.url}index.html`);
       await page.fill('input[type=search]', query);
@@ -87,11 +110,19 @@ try {
     console.log(`  search + first page:    ${f(search)} ms`);
     console.log(`  baseline bare loop:     ${f(loop)} ms  (ratio ${f(search / loop)})`);
     console.log(`  baseline lower-case scan: ${f(scan)} ms  (ratio ${f(search / scan)})`);
+    if (m.earlier.length) {
+      const earlier = median(m.earlier);
+      console.log(`  baseline earlier search: ${f(earlier)} ms  (ratio ${(search / earlier).toFixed(2)})`);
+    }
     console.log(`  submit to rendered, data loading included: ${median(m.submit)} ms`);
   }
 } finally {
   await browser.close();
   await server.close();
+  if (baselineServer) await baselineServer.close();
   if (process.env.DUVRA_BENCH_KEEP) console.log(`site kept in ${site}`);
-  else fs.rmSync(root, { recursive: true, force: true });
+  else {
+    fs.rmSync(root, { recursive: true, force: true });
+    if (baseline) fs.rmSync(baseline.root, { recursive: true, force: true });
+  }
 }
