@@ -17,10 +17,10 @@ namespace duvra {
 namespace {
 
 constexpr int kClientWidth = 312;
-constexpr int kClientHeight = 268;
+constexpr int kClientHeight = 292;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 23;
-constexpr int kButtonTop = 236;
+constexpr int kButtonTop = 260;
 constexpr int kButtonGap = 6;
 constexpr int kIndent = 24;  // the properties stand under their heading
 
@@ -82,6 +82,10 @@ TBForm::TBForm(Database& db, Prompter& prompter, QWidget* parent)
       Make<QCheckBox>(page, "NumberCheck", QStringLiteral("Include number"), kIndent, 152);
   BoldCheck = Make<QCheckBox>(page, "BoldCheck", QStringLiteral("Bold"), kIndent + 130, 152);
   URLCheck = Make<QCheckBox>(page, "URLCheck", QStringLiteral("Include URL"), kIndent, 172);
+  // The index follows the data script, whatever the scripts switch says.
+  IndexCheck =
+      Make<QCheckBox>(page, "IndexCheck", QStringLiteral("Write the search index"), 12, 196);
+  IndexCheck->setChecked(true);  // at program start; kept for the run
   PageControl->addTab(page, QStringLiteral("Scripts"));
 
   auto button = [this](const char* name, const QString& caption, int index) {
@@ -107,6 +111,8 @@ TBForm::TBForm(Database& db, Prompter& prompter, QWidget* parent)
 std::string TBForm::folder_text() const { return PathFromDisplay(FolderEdit->text()); }
 
 bool TBForm::create_scripts() const { return ScriptsCheck->isChecked(); }
+
+bool TBForm::write_index() const { return IndexCheck->isChecked(); }
 
 void TBForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -166,7 +172,8 @@ ScriptSettings TBForm::ReadControls() const {
 void TBForm::OKButtonClick() {
   if (!OKButton->isEnabled()) return;  // the Enter key while OK is disabled
   const std::string templates = template_folder_.empty() ? FindDataDir() : template_folder_;
-  CreateConfirmation c = ConfirmCreate(db_, ReadControls(), create_scripts(), templates);
+  CreateConfirmation c =
+      ConfirmCreate(db_, ReadControls(), create_scripts(), templates, write_index());
   outcome_ = c.outcome;
   if (!c.close_dialog) {
     prompter_.ShowError(c.status.message());

@@ -32,6 +32,8 @@ class TBForm : public QDialog {
   CreateOutcome outcome() const { return outcome_; }
   std::string folder_text() const;
   bool create_scripts() const;
+  // Whether the search index is written beside the data script.
+  bool write_index() const;
 
   // Where form.dat and search.dat are read; the program's data folder
   // unless a test sets another (ending with "/").
@@ -51,6 +53,7 @@ class TBForm : public QDialog {
   QCheckBox* NumberCheck;
   QCheckBox* BoldCheck;
   QCheckBox* URLCheck;
+  QCheckBox* IndexCheck;
   QPushButton* OKButton;
   QPushButton* CancelButton;
   QPushButton* HelpButton;

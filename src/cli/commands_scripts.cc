@@ -30,6 +30,7 @@ bool FlagValue(const std::string& option, const std::string& value) {
 struct ParsedArgs {
   std::string path;
   bool data_only = false;
+  bool no_index = false;
   std::vector<std::pair<std::string, std::string>> settings;  // option, value
 };
 
@@ -46,6 +47,10 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, bool allow_data_only)
     }
     if (opt == "--data-only" && allow_data_only) {
       p.data_only = true;
+      continue;
+    }
+    if (opt == "--no-index" && allow_data_only) {
+      p.no_index = true;
       continue;
     }
     std::string value;
@@ -118,7 +123,7 @@ int RunCreate(const std::vector<std::string>& args) {
                    std::to_string(kMinCreateTextLength) + " characters (see --help)"};
   }
   if (!DirectoryExists(s.folder)) throw CliError{s.folder + std::string(kInvalidFolderSuffix)};
-  ScriptJob job{s, !p.data_only, FindDataDir()};
+  ScriptJob job{s, !p.data_only, FindDataDir(), db.excluded_words, !p.no_index};
   if (Status st = CreateScripts(job, db.records.lines()); !st.ok()) throw CliError{st.message()};
   std::cout << *CreateOutcomeMessage(CreateOutcome::kCreated, s.folder, !p.data_only) << "\n";
   return 0;
@@ -139,15 +144,19 @@ int RunScripts(const std::vector<std::string>& args) {
 }
 
 CliRegistration create_command(
-    {"create", "create PATH [--folder DIR] [--data-only] [OPTIONS]",
+    {"create", "create PATH [--folder DIR] [--data-only] [--no-index] [OPTIONS]",
      "write the search scripts and the data script",
-     std::string("Writes duv_form.js, duv_search.js and duv_data.js into the scripts folder,\n"
-                 "as OK of the Create dialog does. The folder and the other script settings\n"
-                 "come from the database's script settings line unless given here; options\n"
-                 "given here are used for this run only (store them with 'scripts').\n"
-                 "The search scripts are built from form.dat and search.dat of the shipped\n"
-                 "data folder ($DUVRA_DATA_DIR overrides it).\n\n"
-                 "  --data-only       write duv_data.js only, leaving the search scripts\n") +
+     std::string(
+         "Writes duv_form.js, duv_search.js and duv_data.js into the scripts folder,\n"
+         "as OK of the Create dialog does. The folder and the other script settings\n"
+         "come from the database's script settings line unless given here; options\n"
+         "given here are used for this run only (store them with 'scripts').\n"
+         "The search scripts are built from form.dat and search.dat of the shipped\n"
+         "data folder ($DUVRA_DATA_DIR overrides it).\n\n"
+         "The search index (the folder duv_index) is written beside them, so that\n"
+         "the search loads only what a query needs.\n\n"
+         "  --data-only       write duv_data.js only, leaving the search scripts\n"
+         "  --no-index        leave the search index out (and take an old one out of use)\n") +
          kSettingOptions,
      RunCreate});
 

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "database/record_line.h"
+#include "database/text_encoding.h"
 #include "database/text_file.h"
 #include "records/csv.h"
 
@@ -34,17 +35,12 @@ long HexAt(std::string_view text, size_t i, size_t digits) {
 }
 
 void AppendCodePoint(std::string* out, long cp) {
-  if (cp == '\r' || cp == '\n' || cp == kFieldSeparator) {
-    out->push_back(' ');  // would split the record line
-  } else if (cp < 0x100) {
-    out->push_back(static_cast<char>(cp));  // 8-bit text: the byte itself
-  } else if (cp < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  if (cp < 0x20 && cp != '\t') {
+    out->push_back(' ');  // a line break or NUL would split or cut the record line
+  } else if (cp == kFieldSeparator) {
+    out->push_back(' ');  // would split the record into more fields
   } else {
-    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    AppendUtf8(*out, static_cast<char32_t>(cp));
   }
 }
 
@@ -98,8 +94,18 @@ std::string UnescapeDataText(std::string_view text) {
       AppendCodePoint(&out, v);
       i += 3;
     } else if (long u = n == 'u' ? HexAt(text, i + 2, 4) : -1; u >= 0) {
-      AppendCodePoint(&out, u);
       i += 5;
+      if (u >= 0xD800 && u < 0xDC00) {
+        // A character above U+FFFF is written as a surrogate pair.
+        long low = i + 2 < text.size() && text[i + 1] == '\\' && text[i + 2] == 'u'
+                       ? HexAt(text, i + 3, 4)
+                       : -1;
+        if (low >= 0xDC00 && low < 0xE000) {
+          u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+          i += 6;
+        }
+      }
+      AppendCodePoint(&out, u);  // a lone surrogate becomes U+FFFD
     } else {
       out.push_back(c);  // not an escape the generator writes: kept as it stands
     }

@@ -70,10 +70,10 @@ bool HasDataFileMarker(const std::vector<std::string>& lines);
 // script generator writes read back (see UnescapeDataText).
 std::vector<std::string> DataFileRecordLines(const std::vector<std::string>& lines);
 
-// Reads back \\, \", \', \/, \xHH and \uHHHH (as UTF-8 above 0xFF). Any
-// other backslash is kept with what follows it, so that a file written
-// without escapes reads as it did. A CR, LF or "^" read back from a hex
-// escape becomes a space.
+// Reads back \\, \", \', \/, \xHH and \uHHHH (surrogate pairs joined) as
+// UTF-8. Any other backslash is kept with what follows it, so that a file
+// written without escapes reads as it did. A control character other than a
+// tab, or a "^", read back from a hex escape becomes a space.
 std::string UnescapeDataText(std::string_view text);
 
 // All fields but Num: what two record lines must share to be duplicates.

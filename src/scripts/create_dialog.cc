@@ -21,7 +21,8 @@ bool CreateOkEnabled(std::string_view folder, std::string_view location) {
 }
 
 CreateConfirmation ConfirmCreate(Database& db, const ScriptSettings& controls, bool create_scripts,
-                                 const std::string& template_dir, FileSystem& fs) {
+                                 const std::string& template_dir, bool write_index,
+                                 FileSystem& fs) {
   CreateConfirmation c;
   c.outcome = CreateOutcome::kCreated;
   db.script_settings_line = BuildScriptSettingsLine(controls);
@@ -30,7 +31,7 @@ CreateConfirmation ConfirmCreate(Database& db, const ScriptSettings& controls, b
     return c;
   }
   db.dirty = true;
-  ScriptJob job{controls, create_scripts, template_dir};
+  ScriptJob job{controls, create_scripts, template_dir, db.excluded_words, write_index};
   c.status = CreateScripts(job, db.records.lines(), fs);
   if (!c.status.ok()) {
     c.outcome = CreateOutcome::kCancelled;

@@ -44,11 +44,12 @@ struct CreateConfirmation {
 // OK (OKButtonClick): rebuilds the database's script settings line from the
 // controls; when the folder is an existing directory, sets the dirty flag
 // and writes the scripts (CreateScripts) with the templates from
-// template_dir, else reports kInvalidFolder and leaves the dirty flag alone.
+// template_dir (and the search index when write_index is on), else reports
+// kInvalidFolder and leaves the dirty flag alone.
 // A failed generation reports kCancelled with the error, so that cancelling
 // the dialog afterwards does not announce scripts that were not written.
 CreateConfirmation ConfirmCreate(Database& db, const ScriptSettings& controls, bool create_scripts,
-                                 const std::string& template_dir,
+                                 const std::string& template_dir, bool write_index = true,
                                  FileSystem& fs = DefaultFileSystem());
 
 // The main window's notice after the dialog closed: none when cancelled.

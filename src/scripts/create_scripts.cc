@@ -4,6 +4,7 @@
 #include "database/file_writer.h"
 #include "database/text_file.h"
 #include "scripts/script_text.h"
+#include "scripts/search_index.h"
 
 namespace duvra {
 namespace {
@@ -56,7 +57,16 @@ Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& recor
                         ScriptText(SearchHeaderLines(job.settings), search_body), fs);
     if (!s.ok()) return s;
   }
-  return WriteScriptFile(ScriptPath(folder, kDataScript), DataScriptText(record_lines), fs);
+  Status s = WriteScriptFile(ScriptPath(folder, kDataScript), DataScriptText(record_lines), fs);
+  if (!s.ok()) return s;
+  s = WriteScriptFile(ScriptPath(folder, kWordsScript), WordsScriptText(job.excluded_words), fs);
+  if (!s.ok()) return s;
+  if (!job.write_index) return RemoveSearchIndex(folder);
+  s = WriteSearchIndex(folder, record_lines, [&fs](const std::string& path, std::string_view text) {
+    return WriteScriptFile(path, text, fs);
+  });
+  if (!s.ok()) (void)RemoveSearchIndex(folder);
+  return s;
 }
 
 }  // namespace duvra

@@ -1,5 +1,6 @@
 #include "scripts/script_text.h"
 
+#include "database/text_encoding.h"
 #include "database/text_file.h"
 
 namespace duvra {
@@ -33,24 +34,39 @@ std::vector<std::string> TemplateLines(std::string_view file_data) {
 }
 
 std::string EscapeScriptString(std::string_view text) {
+  const std::string utf8 = ToUtf8(text);
   std::string out;
-  out.reserve(text.size() + text.size() / 16);
-  for (char c : text) {
-    switch (c) {
-      case '\\':
+  out.reserve(utf8.size() + utf8.size() / 8);
+  auto append_unit = [&out](unsigned unit) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.append("\\u");
+    for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(unit >> shift) & 0xF]);
+  };
+  for (size_t pos = 0; pos < utf8.size();) {
+    char32_t cp = NextCodePoint(utf8, pos);
+    switch (cp) {
+      case U'\\':
         out.append("\\\\");
         break;
-      case '"':
+      case U'"':
         out.append("\\\"");
         break;
-      case '\r':
+      case U'\r':
         out.append("\\x0D");
         break;
-      case '\n':
+      case U'\n':
         out.append("\\x0A");
         break;
       default:
-        out.push_back(c);
+        if (cp >= 0x20 && cp < 0x7F) {
+          out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x10000) {
+          append_unit(static_cast<unsigned>(cp));
+        } else {
+          cp -= 0x10000;
+          append_unit(0xD800 + static_cast<unsigned>(cp >> 10));
+          append_unit(0xDC00 + static_cast<unsigned>(cp & 0x3FF));
+        }
     }
   }
   return out;
@@ -62,7 +78,14 @@ std::string DataLine(size_t index, std::string_view record_line) {
       caret == std::string_view::npos ? record_line : record_line.substr(caret + 1);
   std::string line = "s[";
   line.append(std::to_string(index)).append("] = \"");
-  line.append(EscapeScriptString(rest)).append("\";");
+  for (size_t from = 0;;) {
+    size_t to = rest.find('^', from);
+    line.append(EscapeScriptString(rest.substr(from, to - from)));
+    if (to == std::string_view::npos) break;
+    line.push_back('^');
+    from = to + 1;
+  }
+  line.append("\";");
   return line;
 }
 
@@ -75,6 +98,16 @@ std::string DataScriptText(const std::vector<std::string>& record_lines) {
   for (size_t i = 0; i < record_lines.size(); ++i) {
     out.append(DataLine(i, record_lines[i])).append("\r\n");
   }
+  return out;
+}
+
+std::string WordsScriptText(const std::vector<std::string>& excluded_words) {
+  std::string out = "var duv_words = [\r\n";
+  for (size_t i = 0; i < excluded_words.size(); ++i) {
+    out.append("\"").append(EscapeScriptString(excluded_words[i])).append("\"");
+    out.append(i + 1 < excluded_words.size() ? ",\r\n" : "\r\n");
+  }
+  out.append("];\r\n");
   return out;
 }
 

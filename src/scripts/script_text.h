@@ -28,19 +28,30 @@ std::vector<std::string> SearchHeaderLines(const ScriptSettings& s);
 // the very end adds no empty line. Nothing inside a line is changed.
 std::vector<std::string> TemplateLines(std::string_view file_data);
 
-// Text made safe to stand between double quotes in a script: "\" becomes
-// "\\", a double quote "\"", CR "\x0D" and LF "\x0A" (the escapes that the
-// import of data files reads back). Every other byte, text in any 8-bit code
-// page included, stays as it is.
+// Text made safe to stand between double quotes in a script, in ASCII only,
+// so that the page that loads it may declare any character set: the text is
+// read as UTF-8 when it is valid UTF-8 and as windows-1252 otherwise (ToUtf8);
+// "\" becomes "\\", a double quote "\"", CR "\x0D", LF "\x0A", other
+// control characters and every character above ASCII "\uXXXX" (a surrogate
+// pair above U+FFFF). The import of data files reads all of these back.
 std::string EscapeScriptString(std::string_view text);
 
 // One data line: s[index] = "R"; where R is the record line without its
 // first field and the "^" after it (a line without "^" is taken whole),
-// escaped for the string.
+// escaped for the string field by field, so that a record edited in the
+// window (UTF-8) and indexed from a windows-1252 page shows both fields right.
 std::string DataLine(size_t index, std::string_view record_line);
 
 // The whole data script: the array line, an empty line and one data line per
 // record, in list order, every line ended by CR LF.
 std::string DataScriptText(const std::vector<std::string>& record_lines);
+
+// The site's excluded words for the search, beside the data script:
+//   var duv_words = [
+//   "from",
+//   ...
+//   ];
+// each word escaped as EscapeScriptString does, every line ended by CR LF.
+std::string WordsScriptText(const std::vector<std::string>& excluded_words);
 
 }  // namespace duvra

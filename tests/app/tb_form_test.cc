@@ -213,6 +213,20 @@ class TBFormTest : public QObject {
                          "s[0] = \"Home^/index.html^Welcome^home^0\";\r\n"
                          "s[1] = \"Say \\\"hi\\\"^/hi.html^x^k^1\";\r\n"));
     QVERIFY(prompter_.log.empty());
+    // The search index goes beside them while its box is checked, as it is
+    // when the program starts; cleared, the next OK takes it out of use.
+    QVERIFY(QFile::exists(site_ + "/duv_index/manifest.js"));
+    Open();
+    QVERIFY(Form().IndexCheck->isChecked());
+    QCOMPARE(Form().IndexCheck->text(), QString("Write the search index"));
+    if (!qEnvironmentVariableIsEmpty("DUVRA_SCREENSHOTS")) {
+      Form().grab().save(qEnvironmentVariable("DUVRA_SCREENSHOTS") + "/create_dialog.png");
+    }
+    Form().IndexCheck->click();
+    Form().OKButton->click();
+    QCOMPARE(Form().outcome(), CreateOutcome::kCreated);
+    QVERIFY(!QFile::exists(site_ + "/duv_index"));
+    QVERIFY(QFile::exists(site_ + "/duv_data.js"));
   }
 
   void OkWithInvalidFolderClosesWithoutWriting() {

@@ -58,8 +58,12 @@ before(async () => {
   assert.ok(example, 'the help topic holds a complete results page');
   fs.writeFileSync(path.join(sites.shown.site, 'example.html'),
     example.replace(/&lt;/g, '<').replace(/&gt;/g, '>').replace(/&quot;/g, '"').replace(/&amp;/g, '&'));
-  // A results page whose data script is missing.
-  fs.writeFileSync(path.join(sites.shown.site, 'nodata.html'),
+  // A results page whose search finds neither the index nor the data script
+  // in its folder.
+  const nodata = path.join(sites.shown.site, 'nodata');
+  fs.mkdirSync(nodata);
+  for (const f of ['duv_form.js', 'duv_search.js']) fs.copyFileSync(path.join(sites.shown.site, f), path.join(nodata, f));
+  fs.writeFileSync(path.join(nodata, 'nodata.html'),
     RESULTS_PAGE.replace('<script src="duv_data.js"></script>', ''));
   for (const name of Object.keys(sites)) {
     const server = await serve(sites[name].site);
@@ -103,20 +107,23 @@ for (const mode of ['http', 'file']) {
     const base = () => sites.shown[mode];
 
     test('every word must begin a word of the record', async () => {
+      // The words side by side, in a shorter title, first.
       const page = await results(base(), 'quick fox');
-      assert.deepEqual(await titleTexts(page), ['The quick brown fox', 'Brown quick fox']);
+      assert.deepEqual(await titleTexts(page), ['Brown quick fox', 'The quick brown fox']);
       assert.match(await count(page), /^2 results for “quick fox”/);
+      // A word that no record holds is left out, and the page says so.
       const none = await results(base(), 'quick cat');
-      assert.deepEqual(await titleTexts(none), []);
+      assert.deepEqual(await titleTexts(none), ['Brown quick fox', 'The quick brown fox']);
+      assert.match(await none.textContent('.duv-left-out'), /“cat”/);
       // A word matches the beginning of a word, not its middle.
       const middle = await results(base(), 'uick');
       assert.deepEqual(await titleTexts(middle), []);
       await Promise.all([page.close(), none.close(), middle.close()]);
     });
 
-    test('ranking: title above keywords above text above address, whole words above beginnings, ties in database order', async () => {
+    test('ranking: title above the page name above keywords above text, whole words above stems, ties in database order', async () => {
       const page = await results(base(), 'garden');
-      assert.deepEqual(await titleTexts(page), ['Garden', 'Gardening tips', 'Seeds', 'Tools', 'Plants']);
+      assert.deepEqual(await titleTexts(page), ['Garden', 'Gardening tips', 'Plants', 'Seeds', 'Tools']);
       const tie = await results(base(), 'coffee');
       assert.deepEqual(await titleTexts(tie), ['Café crème', NOIR]);
       await Promise.all([page.close(), tie.close()]);
@@ -202,7 +209,7 @@ for (const mode of ['http', 'file']) {
       assert.deepEqual(await page.$$eval('.duv-num', (e) => e.map((x) => x.textContent)), ['1.', '2.']);
       assert.deepEqual(await page.$$eval('.duv-result:first-child .duv-hit', (e) => e.map((x) => x.textContent)),
         ['qui', 'fox', 'fox']);
-      assert.deepEqual(await page.$$eval('.duv-url', (e) => e.map((x) => x.textContent)), ['/fox.html', '/fox2.html']);
+      assert.deepEqual(await page.$$eval('.duv-url', (e) => e.map((x) => x.textContent)), ['/fox2.html', '/fox.html']);
       const accent = await results(base(), 'creme cafe');
       assert.deepEqual(await accent.$$eval('.duv-result:first-child .duv-title .duv-hit',
         (e) => e.map((x) => x.textContent)), ['Café', 'crème']);
@@ -225,7 +232,7 @@ for (const mode of ['http', 'file']) {
       const blank = await results(base(), '  - "" ');
       assert.match(await count(blank), /^Type one or more words/);
       const nodata = await browser.context.newPage();
-      await nodata.goto(`${base()}nodata.html?q=fox`);
+      await nodata.goto(`${base()}nodata/nodata.html?q=fox`);
       assert.match(await nodata.textContent('.duv-count'), /could not be loaded/);
       await Promise.all([none.close(), empty.close(), blank.close(), nodata.close()]);
     });
@@ -279,7 +286,7 @@ for (const mode of ['http', 'file']) {
       await page.getByLabel('Search this site').focus();
       await page.keyboard.press('Tab');
       await page.keyboard.press('Tab');
-      assert.equal(await page.evaluate(() => document.activeElement.textContent), 'The quick brown fox');
+      assert.equal(await page.evaluate(() => document.activeElement.textContent), 'Brown quick fox');
       await page.close();
     });
   });

@@ -65,8 +65,11 @@ TEST(DataFile, RecordPassRules) {
 
 TEST(DataFile, ReadsBackGeneratorEscapesAndKeepsOtherBackslashes) {
   EXPECT_EQ(UnescapeDataText(R"(say \"hi\" \\ o\'k <\/b>)"), R"(say "hi" \ o'k </b>)");
-  EXPECT_EQ(UnescapeDataText(R"(\x41\u00e9\u2028)"), "A\xe9\xe2\x80\xa8");
-  EXPECT_EQ(UnescapeDataText(R"(\x0a\u000D\x5e)"), "   ");
+  // Escapes read back as UTF-8, surrogate pairs joined, a lone one replaced.
+  EXPECT_EQ(UnescapeDataText(R"(\x41\u00e9\u2028\xe9)"), "A\xC3\xA9\xe2\x80\xa8\xC3\xA9");
+  EXPECT_EQ(UnescapeDataText(R"(\ud83c\udf45!\ud83c!\udf45)"),
+            "\xF0\x9F\x8D\x85!\xEF\xBF\xBD!\xEF\xBF\xBD");
+  EXPECT_EQ(UnescapeDataText(R"(\x0a\u000D\x5e\u0000\u0009)"), "    \t");
   // Files written before the escapes: lone backslashes stay as they were.
   EXPECT_EQ(UnescapeDataText(R"(C:\new\temp\x4\u12 end\)"), R"(C:\new\temp\x4\u12 end\)");
   Lines lines = {"var s = new Array();", R"(s[0] = "Say \"hi\"^C:\\dir^t^k^0";)"};

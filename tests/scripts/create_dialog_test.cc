@@ -120,7 +120,7 @@ TEST_F(ConfirmCreateTest, FailureAtAnyStepLeavesEveryScriptWhole) {
     for (const auto& f : files) WriteFile(f.path, f.old_content);
     db_.dirty = false;
     fs.FailAt(n, ENOSPC);
-    CreateConfirmation c = ConfirmCreate(db_, controls_, true, templates_.path(), fs);
+    CreateConfirmation c = ConfirmCreate(db_, controls_, true, templates_.path(), true, fs);
     if (!fs.fired()) {
       EXPECT_EQ(c.outcome, CreateOutcome::kCreated);
       EXPECT_EQ(testing::OldOrNewInOrder(files, files.size()), "");

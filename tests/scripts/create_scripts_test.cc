@@ -45,6 +45,7 @@ class CreateScriptsTest : public ::testing::Test {
 };
 
 TEST_F(CreateScriptsTest, WritesTheThreeScriptsByteForByte) {
+  job_.excluded_words = {"the", "f\xC3\xBCr"};
   ASSERT_TRUE(CreateScripts(job_, records_).ok());
   EXPECT_EQ(Out("duv_form.js"), std::string(kHeader) +
                                     "var results_location = \"results.html\";\r\n"
@@ -60,7 +61,16 @@ TEST_F(CreateScriptsTest, WritesTheThreeScriptsByteForByte) {
             "var s = new Array();\r\n\r\n"
             "s[0] = \"Home^/index.html^Welcome^home^0\";\r\n"
             "s[1] = \"Say \\\"hi\\\"^/hi.html^C:\\\\temp^hi^1\";\r\n");
-  EXPECT_EQ(Files(), (std::vector<std::string>{"duv_data.js", "duv_form.js", "duv_search.js"}));
+  // The excluded words go beside the three scripts, whose form stays.
+  EXPECT_EQ(Out("duv_words.js"), "var duv_words = [\r\n\"the\",\r\n\"f\\u00fcr\"\r\n];\r\n");
+  // So does the search index.
+  EXPECT_EQ(Files(), (std::vector<std::string>{"duv_data.js", "duv_form.js", "duv_index",
+                                               "duv_search.js", "duv_words.js"}));
+  // Without it, an old index is taken out of use, as it would not match.
+  job_.write_index = false;
+  ASSERT_TRUE(CreateScripts(job_, records_).ok());
+  EXPECT_EQ(Files(), (std::vector<std::string>{"duv_data.js", "duv_form.js", "duv_search.js",
+                                               "duv_words.js"}));
 }
 
 TEST_F(CreateScriptsTest, EmptyFormTemplateGivesOnlyTheHeader) {
@@ -81,6 +91,7 @@ TEST_F(CreateScriptsTest, SwitchOffWritesOnlyTheDataScript) {
   EXPECT_EQ(Out("duv_form.js"), "old form");
   EXPECT_EQ(Out("duv_search.js"), "old search");
   EXPECT_NE(Out("duv_data.js").find("s[1] = "), std::string::npos);
+  EXPECT_EQ(Out("duv_words.js"), "var duv_words = [\r\n];\r\n");
 }
 
 TEST_F(CreateScriptsTest, FolderEndingInSeparatorIsAccepted) {

@@ -3,7 +3,9 @@ import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
 
-const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8' };
+// No character set in the headers: as on many hosts, the page's own
+// declaration decides how the page and its scripts are read.
+const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.png': 'image/png' };
 
 export async function serve(root) {
   const server = http.createServer((req, res) => {

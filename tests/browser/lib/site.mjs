@@ -16,7 +16,8 @@ export function recordLines(records) {
 }
 
 export const RESULTS_PAGE = `<!DOCTYPE html>
-<html lang="en"><head><meta charset="utf-8"><title>Search results</title></head>
+<html lang="en"><head><meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1"><title>Search results</title></head>
 <body>
 <h1>Search results</h1>
 <script src="duv_form.js"></script>
@@ -28,7 +29,8 @@ export const RESULTS_PAGE = `<!DOCTYPE html>
 `;
 
 export const HOME_PAGE = `<!DOCTYPE html>
-<html lang="en"><head><meta charset="utf-8"><title>Home</title></head>
+<html lang="en"><head><meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1"><title>Home</title></head>
 <body>
 <header><script src="duv_form.js"></script></header>
 <p>Welcome.</p>
@@ -36,15 +38,17 @@ export const HOME_PAGE = `<!DOCTYPE html>
 `;
 
 // Writes a database with the records, sets its script settings and runs
-// `duvra-cli create`. Returns the site folder.
+// `duvra-cli create`. Returns the site folder. The records file is written
+// in UTF-8, or as given when `records` is a Buffer of record lines.
 export function makeSite(cli, records, settings = {}) {
   const root = tempDir('duvra-site-');
   const site = path.join(root, 'www');
   fs.mkdirSync(site);
   const run = (...args) => execFileSync(cli, args, { cwd: root, encoding: 'utf8' });
   run('new', 'site');
-  const lines = recordLines(records);
-  fs.writeFileSync(path.join(root, 'site.dat'), lines.map((l) => l + '\r\n').join(''), 'utf8');
+  const bytes = Buffer.isBuffer(records) ? records :
+    Buffer.from(recordLines(records).map((l) => l + '\r\n').join(''), 'utf8');
+  fs.writeFileSync(path.join(root, 'site.dat'), bytes);
   const opts = ['--folder', site];
   for (const [k, v] of Object.entries(settings)) opts.push(`--${k}`, String(v));
   run('scripts', 'site', ...opts);

@@ -1,0 +1,333 @@
+#include "scripts/search_index.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <system_error>
+#include <tuple>
+#include <unordered_map>
+
+#include "database/db_files.h"
+#include "database/text_encoding.h"
+#include "database/text_file.h"
+#include "scripts/script_text.h"
+#include "scripts/search_words.h"
+
+namespace duvra {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kDigits =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+// The fields as the search ranks them.
+enum Field { kTitle = 0, kName, kPath, kText, kKeywords, kFields };
+
+Status CreateError(const std::string& path, int error) {
+  return Status::Error(FormatMessage(kCannotCreateFile, {path, SystemReason(error)}));
+}
+
+std::string Quoted(std::string_view text) { return "\"" + EscapeScriptString(text) + "\""; }
+
+std::string PartText(std::string_view name, std::string_view data) {
+  std::string out = "duv_index_part(\"";
+  out.append(name).append("\",").append(data).append(");\r\n");
+  return out;
+}
+
+// A version folder's name: "v" and hexadecimal digits.
+bool IsVersionName(const std::string& name) {
+  return name.size() > 1 && name[0] == 'v' && std::all_of(name.begin() + 1, name.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+         });
+}
+
+struct Hit {
+  uint32_t word, field, position;
+  bool operator<(const Hit& o) const {
+    return std::tie(word, field, position) < std::tie(o.word, o.field, o.position);
+  }
+};
+
+struct WordPostings {
+  std::string bare, alt;
+  std::string posting;
+  size_t last_record = 0;
+};
+
+// A record's words per field, or nothing when the search must read it.
+std::optional<std::array<std::vector<SearchWord>, kFields>> RecordWords(
+    const std::vector<std::string_view>& f, size_t* title_length) {
+  std::array<std::vector<SearchWord>, kFields> out;
+  auto words = [](std::string_view raw) { return SearchFieldWords(DecodeSearchRefs(ToUtf8(raw))); };
+  auto title = words(f[0]), text = words(f[2]), keywords = words(f[3]);
+  auto [name, folders] = SearchAddressParts(DecodeSearchRefs(ToUtf8(f[1])));
+  auto name_words = SearchFieldWords(name), folder_words = SearchFieldWords(folders);
+  if (!title || !text || !keywords || !name_words || !folder_words) return std::nullopt;
+  out[kTitle] = std::move(*title);
+  out[kName] = std::move(*name_words);
+  out[kPath] = std::move(*folder_words);
+  out[kText] = std::move(*text);
+  out[kKeywords] = std::move(*keywords);
+  // Section numbers ("9.7.") do not make a title longer.
+  *title_length = std::count_if(out[kTitle].begin(), out[kTitle].end(), [](const SearchWord& w) {
+    return w.bare.empty() ||
+           !std::all_of(w.bare.begin(), w.bare.end(), [](char c) { return c >= '0' && c <= '9'; });
+  });
+  return out;
+}
+
+// The record as the data script holds it, escaped field by field; without
+// its keywords when only shown.
+std::string EscapedRecord(std::string_view line, bool keywords) {
+  size_t caret = line.find('^');
+  std::string_view rest = caret == std::string_view::npos ? line : line.substr(caret + 1);
+  std::string out;
+  size_t piece = 0;
+  for (size_t from = 0;; ++piece) {
+    size_t to = rest.find('^', from);
+    if (keywords || piece != 3) out.append(EscapeScriptString(rest.substr(from, to - from)));
+    if (to == std::string_view::npos) break;
+    out.push_back('^');
+    from = to + 1;
+  }
+  return out;
+}
+
+class IndexWriter {
+ public:
+  IndexWriter(std::string dir, const IndexFileWriter& write, const IndexLimits& limits)
+      : dir_(std::move(dir)), write_(write), limits_(limits) {}
+
+  Status Add(size_t index, std::string_view line) {
+    std::string shown = EscapedRecord(line, false);
+    chunk_.append(chunk_.size() > 1 ? "," : "").append("\"").append(shown).append("\"");
+    size_t caret = line.find('^');
+    std::string_view rest = caret == std::string_view::npos ? line : line.substr(caret + 1);
+    size_t title_length = 0;
+    auto words = RecordWords(SearchRecordFields(rest), &title_length);
+    Status s;
+    if (!words) {
+      rest_.append(rest_.size() > 1 ? "," : "")
+          .append("[" + std::to_string(index) + ",\"")
+          .append(EscapedRecord(line, true))
+          .append("\"]");
+      if (rest_.size() >= limits_.rest_bytes) s = FlushRest();
+    } else {
+      AddPostings(index, *words, title_length);
+    }
+    if (s.ok() && (index + 1) % limits_.records_per_chunk == 0) s = FlushChunk(index);
+    return s;
+  }
+
+  Status Finish(size_t records, std::string* manifest) {
+    Status s = chunk_.size() > 1 ? FlushChunk(records - 1) : Status::Ok();
+    if (s.ok() && rest_.size() > 1) s = FlushRest();
+    if (!s.ok()) return s;
+    // Words in dictionary order, so that words sharing a beginning share parts.
+    std::vector<uint32_t> order(words_.size());
+    for (uint32_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::vector<std::string> heads(words_.size());
+    for (uint32_t k = 0; k < order.size(); ++k) heads[k] = SearchWordHead(words_[k].bare);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      if (heads[a] != heads[b]) return heads[a] < heads[b];
+      if (words_[a].bare != words_[b].bare) return words_[a].bare < words_[b].bare;
+      return words_[a].alt < words_[b].alt;
+    });
+    std::string pack = "[", dictionary = "{", alt = "[", head_map = "{";
+    size_t packs = 0, in_pack = 0, dictionaries = 0;
+    std::string head_entries;
+    for (size_t k = 0; k < order.size() && s.ok(); ++k) {
+      WordPostings& w = words_[order[k]];
+      const std::string& head = heads[order[k]];
+      pack.append(in_pack ? ",\"" : "\"").append(w.posting).append("\"");
+      std::string entry = "[" + Quoted(w.bare) + "," + Quoted(w.alt) + "," + std::to_string(packs) +
+                          "," + std::to_string(in_pack) + "]";
+      if (!w.alt.empty()) alt.append(alt.size() > 1 ? "," : "").append(entry);
+      head_entries.append(head_entries.empty() ? "" : ",").append(entry);
+      ++in_pack;
+      std::string().swap(w.posting);
+      if (pack.size() >= limits_.pack_bytes) {
+        s = WritePart("p" + std::to_string(packs++), pack + "]");
+        pack = "[";
+        in_pack = 0;
+      }
+      if (k + 1 == order.size() || heads[order[k + 1]] != head) {
+        dictionary.append(dictionary.size() > 1 ? "," : "")
+            .append(Quoted(head) + ":[" + head_entries + "]");
+        head_entries.clear();
+        head_map.append(head_map.size() > 1 ? "," : "")
+            .append(Quoted(head) + ":" + std::to_string(dictionaries));
+        if (s.ok() && (dictionary.size() >= limits_.dictionary_bytes || k + 1 == order.size())) {
+          s = WritePart("d" + std::to_string(dictionaries++), dictionary + "}");
+          dictionary = "{";
+        }
+      }
+    }
+    if (s.ok() && in_pack) s = WritePart("p" + std::to_string(packs), pack + "]");
+    bool has_alt = alt.size() > 1;
+    if (s.ok() && has_alt) s = WritePart("a", alt + "]");
+    if (!s.ok()) return s;
+    *manifest = "{\"records\":" + std::to_string(records) +
+                ",\"chunk\":" + std::to_string(limits_.records_per_chunk) +
+                ",\"rest\":" + std::to_string(rests_) + ",\"alt\":" + (has_alt ? "1" : "0") +
+                ",\"heads\":" + head_map + "}}";
+    return Status::Ok();
+  }
+
+ private:
+  void AddPostings(size_t index, const std::array<std::vector<SearchWord>, kFields>& fields,
+                   size_t title_length) {
+    hits_.clear();
+    for (uint32_t f = 0; f < kFields; ++f) {
+      for (uint32_t p = 0; p < fields[f].size(); ++p) {
+        const SearchWord& w = fields[f][p];
+        key_.assign(w.bare).push_back('\0');
+        key_.append(w.alt);
+        auto [it, added] = ids_.try_emplace(key_, static_cast<uint32_t>(words_.size()));
+        if (added) words_.push_back({w.bare, w.alt, {}, 0});
+        hits_.push_back({it->second, f, p});
+      }
+    }
+    std::sort(hits_.begin(), hits_.end());
+    for (size_t k = 0; k < hits_.size();) {
+      WordPostings& w = words_[hits_[k].word];
+      std::string& out = w.posting;
+      AppendIndexNumber(out, index - w.last_record);
+      w.last_record = index;
+      size_t end = k;
+      unsigned mask = 0;
+      while (end < hits_.size() && hits_[end].word == hits_[k].word)
+        mask |= 1u << hits_[end++].field;
+      AppendIndexNumber(out, mask);
+      for (size_t j = k; j < end;) {
+        size_t field_end = j;
+        while (field_end < end && hits_[field_end].field == hits_[j].field) ++field_end;
+        AppendIndexNumber(out, field_end - j);
+        uint32_t previous = 0;
+        for (size_t q = j; q < field_end; ++q) {
+          AppendIndexNumber(out, hits_[q].position - previous);
+          previous = hits_[q].position;
+        }
+        if (hits_[j].field == kTitle) AppendIndexNumber(out, title_length);
+        j = field_end;
+      }
+      k = end;
+    }
+  }
+
+  Status FlushChunk(size_t last_index) {
+    Status s =
+        WritePart("r" + std::to_string(last_index / limits_.records_per_chunk), chunk_ + "]");
+    chunk_ = "[";
+    return s;
+  }
+
+  Status FlushRest() {
+    Status s = WritePart("x" + std::to_string(rests_++), rest_ + "]");
+    rest_ = "[";
+    return s;
+  }
+
+  Status WritePart(const std::string& name, const std::string& data) {
+    return write_(dir_ + std::string(1, kPathSeparator) + name + ".js", PartText(name, data));
+  }
+
+  std::string dir_;
+  const IndexFileWriter& write_;
+  IndexLimits limits_;
+  std::string chunk_ = "[", rest_ = "[";
+  size_t rests_ = 0;
+  std::unordered_map<std::string, uint32_t> ids_;
+  std::vector<WordPostings> words_;
+  std::vector<Hit> hits_;
+  std::string key_;
+};
+
+// A fresh version folder's name, unlike every one in the index folder.
+std::string NewVersionName(const std::string& index_dir) {
+  auto now = std::chrono::system_clock::now().time_since_epoch();
+  unsigned long long stamp = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
+  for (;; ++stamp) {
+    char name[32];
+    std::snprintf(name, sizeof name, "v%llx", stamp);
+    std::error_code ec;
+    if (!fs::exists(index_dir + "/" + name, ec)) return name;
+  }
+}
+
+void RemoveVersions(const std::string& index_dir, const std::string& keep) {
+  std::error_code ec;
+  for (fs::directory_iterator it(index_dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    std::error_code ignored;
+    if (name != keep && IsVersionName(name) && it->is_directory(ignored)) {
+      fs::remove_all(it->path(), ignored);
+    }
+  }
+}
+
+}  // namespace
+
+void AppendIndexNumber(std::string& out, unsigned long long n) {
+  unsigned groups[16];
+  int count = 0;
+  do {
+    groups[count++] = static_cast<unsigned>(n & 31);
+    n >>= 5;
+  } while (n);
+  for (int k = count - 1; k > 0; --k) out.push_back(kDigits[32 + groups[k]]);
+  out.push_back(kDigits[groups[0]]);
+}
+
+Status WriteSearchIndex(const std::string& folder, const std::vector<std::string>& record_lines,
+                        const IndexFileWriter& write, const IndexLimits& limits) {
+  const std::string index_dir = folder + kPathSeparator + std::string(kIndexFolder);
+  std::error_code ec;
+  fs::create_directory(index_dir, ec);
+  if (ec) return CreateError(index_dir, ec.value());
+  const std::string version = NewVersionName(index_dir);
+  const std::string dir = index_dir + kPathSeparator + version;
+  if (!fs::create_directory(dir, ec) || ec) return CreateError(dir, ec ? ec.value() : EEXIST);
+  // Nothing of a version that failed stays behind; the manifest still names
+  // the old one.
+  auto fail = [&](Status s) {
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+    return s;
+  };
+  IndexWriter writer(dir, write, limits);
+  for (size_t i = 0; i < record_lines.size(); ++i) {
+    Status s = writer.Add(i, record_lines[i]);
+    if (!s.ok()) return fail(s);
+  }
+  std::string manifest;
+  Status s = writer.Finish(record_lines.size(), &manifest);
+  if (!s.ok()) return fail(s);
+  manifest.insert(1, "\"version\":\"" + version + "\",");
+  s = write(index_dir + kPathSeparator + std::string(kIndexManifest),
+            PartText("manifest", manifest));
+  if (!s.ok()) return fail(s);
+  RemoveVersions(index_dir, version);
+  return Status::Ok();
+}
+
+Status RemoveSearchIndex(const std::string& folder) {
+  const std::string index_dir = folder + kPathSeparator + std::string(kIndexFolder);
+  const std::string manifest = index_dir + kPathSeparator + std::string(kIndexManifest);
+  std::error_code ec;
+  if (!fs::exists(index_dir, ec)) return Status::Ok();
+  if (fs::exists(manifest, ec) && !fs::remove(manifest, ec)) {
+    return Status::Error(FormatMessage(kCannotCreateFile, {manifest, SystemReason(ec.value())}));
+  }
+  RemoveVersions(index_dir, "");
+  fs::remove(index_dir, ec);  // only when nothing else is in it
+  return Status::Ok();
+}
+
+}  // namespace duvra

@@ -1,0 +1,195 @@
+// Benchmark: the search index against the full scan on 65,535 records of
+// crawled size, in Debian's Chromium, over loopback http and from file://.
+// The records are drawn from the word statistics of a real crawl: duvra-cli
+// crawls the PostgreSQL manual (Debian's postgresql-doc-15) served on
+// 127.0.0.1, and every field's words and lengths are sampled from what it
+// found. Reports, for the same records in the same run:
+//   - submit on the home page to the first results rendered (cold cache);
+//   - the bytes a typical two-word query loads, against duv_data.js;
+//   - later queries in the same page;
+//   - the generator's time and peak memory with the index against writing
+//     the data script alone.
+//   node bench/index_bench.mjs [path/to/duvra-cli] [runs]
+import { execFile, execFileSync, spawnSync } from 'node:child_process';
+import { promisify } from 'node:util';
+import fs from 'node:fs';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { launch } from '../lib/browser.mjs';
+import { serve } from '../lib/server.mjs';
+import { HOME_PAGE, RESULTS_PAGE, recordLines, tempDir } from '../lib/site.mjs';
+
+const cli = path.resolve(process.argv[2] ?? '../../build/src/cli/duvra-cli');
+const RUNS = Number(process.argv[3] ?? 3);
+const RECORDS = 65535;
+const DOCS = process.env.DUVRA_BENCH_DOCS ?? '/usr/share/doc/postgresql-doc-15/html';
+const TYPICAL = ['create table', 'replication slot', 'foreign key', 'time zone', 'vacuum analyze'];
+const LATER = ['index scan', 'backup restore', 'trigger function', 'json path', 'role privileges',
+  'text search', 'lock mode', 'window function'];
+
+const root = tempDir('duvra-index-bench-');
+const run = (...args) => execFileSync(cli, args, { cwd: root, encoding: 'utf8', maxBuffer: 1 << 26 });
+
+// ---------- the crawl and its statistics ----------
+const docs = await serve(DOCS);
+run('new', 'crawl');
+run('options', 'crawl', '--address', `${docs.url}index.html`, '--delay', '0', '--timeout', '10');
+// The server runs in this process, so the crawl must not block it.
+await promisify(execFile)(cli, ['index', 'crawl'], { cwd: root, maxBuffer: 1 << 26 });
+await docs.close();
+const crawled = fs.readFileSync(path.join(root, 'crawl.dat'), 'utf8').split('\r\n').filter(Boolean)
+  .map((l) => l.split('^'));
+
+let seed = 99;
+const rand = (n) => {  // mulberry32
+  let t = (seed = (seed + 0x6d2b79f5) | 0);
+  t = Math.imul(t ^ (t >>> 15), t | 1);
+  t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+  return ((t ^ (t >>> 14)) >>> 0) % n;
+};
+// A field's words with their counts, and its lengths in words, to draw from.
+function statistics(field) {
+  const words = [], lengths = [];
+  for (const r of crawled) {
+    const w = (r[field] ?? '').split(/\s+/).filter(Boolean);
+    lengths.push(w.length);
+    words.push(...w);
+  }
+  return { words, lengths };
+}
+const draw = (st, scale = 1) => {
+  const n = Math.round(st.lengths[rand(st.lengths.length)] * scale);
+  return Array.from({ length: n }, () => st.words[rand(st.words.length)]).join(' ');
+};
+const stats = { title: statistics(1), text: statistics(3), keywords: statistics(4) };
+const crawledSize = crawled.reduce((n, r) => n + r.join('^').length, 0) / crawled.length;
+// The records of a larger crawl are about 2.9 KB, mostly created keywords.
+const scale = Math.max(1, 2900 / crawledSize);
+const names = crawled.map((r) => r[2].replace(/^.*\//, '').replace(/\.html$/, ''));
+const records = Array.from({ length: RECORDS }, (_, i) => ({
+  title: draw(stats.title),
+  url: `/docs/${names[rand(names.length)]}-${i}.html`,
+  text: draw(stats.text),
+  keywords: draw(stats.keywords, scale),
+  newWindow: '0',
+}));
+
+// ---------- the sites: one database, written with and without the index ----------
+const site = path.join(root, 'www');
+fs.mkdirSync(site);
+run('new', 'big');
+fs.writeFileSync(path.join(root, 'big.dat'), recordLines(records).map((l) => l + '\r\n').join(''));
+run('scripts', 'big', '--folder', site, '--location', 'results.html', '--return', '10');
+// The generator, measured: the data script alone, then with the index.
+const timed = (...args) => {
+  const out = spawnSync('/usr/bin/time', ['-f', '%e %M', cli, ...args],
+    { cwd: root, encoding: 'utf8', stdio: ['ignore', 'ignore', 'pipe'] }).stderr;
+  const [seconds, kb] = out.trim().split('\n').pop().split(' ').map(Number);
+  return { seconds, kb };
+};
+const gen = { data: [], index: [] };
+for (let r = 0; r < RUNS; r++) {
+  gen.data.push(timed('create', 'big', '--data-only', '--no-index'));
+  gen.index.push(timed('create', 'big', '--data-only'));
+}
+run('create', 'big');
+const dataBytes = fs.statSync(path.join(site, 'duv_data.js')).size;
+fs.writeFileSync(path.join(site, 'index.html'), HOME_PAGE);
+fs.writeFileSync(path.join(site, 'results.html'), RESULTS_PAGE);
+fs.mkdirSync(path.join(site, 'idx'));
+for (const page of ['index.html', 'results.html']) {
+  const html = page === 'index.html' ? HOME_PAGE : RESULTS_PAGE.replace('<script src="duv_data.js"></script>\n', '');
+  fs.writeFileSync(path.join(site, 'idx', page), html.replace(/src="duv_/g, 'src="../duv_'));
+}
+
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+const f1 = (x) => x.toFixed(1);
+const server = await serve(site);
+const browser = await launch();
+
+async function rendered(page) {
+  await page.waitForFunction(() => {
+    const box = document.querySelector('.duv-search');
+    return box && !box.hasAttribute('aria-busy') && box.querySelector('.duv-count')?.textContent;
+  }, null, { timeout: 120000, polling: 5 });
+}
+
+// Submit on the home page to the first results, with an empty cache; and
+// the bytes the results page loaded (over http).
+async function submit(base, folder, query) {
+  const page = await browser.context.newPage();
+  const cdp = await page.context().newCDPSession(page);
+  await cdp.send('Network.clearBrowserCache');
+  let bytes = 0;
+  page.on('response', async (r) => {
+    if (!/duv_index|duv_data/.test(r.url())) return;
+    try { bytes += (await r.body()).length; } catch { /* file:// bodies are not kept */ }
+  });
+  await page.goto(`${base}${folder}index.html`);
+  await page.fill('input[type=search]', query);
+  const t0 = Date.now();
+  await Promise.all([page.waitForURL(/results\.html/, { timeout: 120000 }), page.press('input[type=search]', 'Enter')]);
+  await rendered(page);
+  const ms = Date.now() - t0;
+  const shown = await page.textContent('.duv-count');
+  const files = await page.evaluate(() => performance.getEntriesByType('resource')
+    .filter((e) => /duv_index|duv_data/.test(e.name)).reduce((n, e) => n + e.decodedBodySize, 0));
+  return { page, ms, bytes: Math.max(bytes, files), shown };
+}
+
+// Later queries in the same page, as Back and Forward or a site's own
+// script set them.
+async function later(page, queries) {
+  const times = [];
+  for (const q of queries) {
+    const t0 = Date.now();
+    await page.evaluate((query) => {
+      const u = new URL(location.href);
+      u.searchParams.set('q', query);
+      history.pushState(null, '', u.href);
+      window.dispatchEvent(new PopStateEvent('popstate'));
+    }, q);
+    await rendered(page);
+    times.push(Date.now() - t0);
+  }
+  return times;
+}
+
+try {
+  console.log(`${RECORDS} records drawn from a crawl of ${crawled.length} pages (${f1(crawledSize)} bytes each, ` +
+    `keywords scaled ${f1(scale)}x); duv_data.js ${f1(dataBytes / 1e6)} MB; medians of ${RUNS} runs`);
+  const g = (k, m) => median(gen[k].map((x) => x[m]));
+  console.log(`\ngenerator: data script alone ${f1(g('data', 'seconds'))} s, ${f1(g('data', 'kb') / 1024)} MB peak; ` +
+    `with the index ${f1(g('index', 'seconds'))} s (ratio ${f1(g('index', 'seconds') / g('data', 'seconds'))}), ` +
+    `${f1(g('index', 'kb') / 1024)} MB peak (ratio ${f1(g('index', 'kb') / g('data', 'kb'))})`);
+  for (const [where, base] of [['http', server.url], ['file://', pathToFileURL(site).href + '/']]) {
+    const m = { full: [], index: [], bytes: [], laterFull: [], laterIndex: [] };
+    for (let r = 0; r < RUNS; r++) {
+      const query = TYPICAL[r % TYPICAL.length];
+      const full = await submit(base, '', query);
+      m.full.push(full.ms);
+      m.laterFull.push(median(await later(full.page, LATER.slice(0, 3))));
+      await full.page.close();
+      const idx = await submit(base, 'idx/', query);
+      if (idx.shown !== full.shown) throw new Error(`"${query}": ${idx.shown} / ${full.shown}`);
+      m.index.push(idx.ms);
+      m.bytes.push(idx.bytes);
+      m.laterIndex.push(median(await later(idx.page, LATER)));
+      await idx.page.close();
+    }
+    console.log(`\n${where}:`);
+    console.log(`  submit to first results: index ${median(m.index)} ms, full scan ${median(m.full)} ms ` +
+      `(ratio ${(median(m.index) / median(m.full)).toFixed(3)})`);
+    console.log(`  later queries: index ${median(m.laterIndex)} ms, full scan ${median(m.laterFull)} ms ` +
+      `(ratio ${(median(m.laterIndex) / median(m.laterFull)).toFixed(3)})`);
+    if (where === 'http') {
+      console.log(`  bytes loaded for a two-word query: index ${median(m.bytes)}, duv_data.js ${dataBytes} ` +
+        `(ratio ${(median(m.bytes) / dataBytes * 100).toFixed(2)} %)`);
+    }
+  }
+} finally {
+  await browser.close();
+  await server.close();
+  if (process.env.DUVRA_BENCH_KEEP) console.log(`site kept in ${root}`);
+  else fs.rmSync(root, { recursive: true, force: true });
+}

@@ -1,0 +1,197 @@
+// The search index against the full scan: the same site searched once by a
+// results page that loads duv_data.js (every record read) and once by one
+// that loads only duv_search.js (the index), for well over a thousand
+// queries drawn from the records' own words. Everything the visitor sees
+// must be the same, item for item and in order.
+//   DUVRA_CLI=path/to/duvra-cli node --test index.test.mjs
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { pathToFileURL } from 'node:url';
+import { launch } from './lib/browser.mjs';
+import { serve } from './lib/server.mjs';
+import { makeSite, RESULTS_PAGE } from './lib/site.mjs';
+
+const CLI = process.env.DUVRA_CLI ?? path.resolve('../../build/src/cli/duvra-cli');
+
+let seed = 7;
+const rand = (n) => {  // mulberry32
+  let t = (seed = (seed + 0x6d2b79f5) | 0);
+  t = Math.imul(t ^ (t >>> 15), t | 1);
+  t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+  return ((t ^ (t >>> 14)) >>> 0) % n;
+};
+const pick = (list) => list[rand(list.length)];
+
+// Words with the shapes the search treats specially: stems and plurals,
+// shared beginnings, umlauts and accents, references, signs that stay in a
+// word, numbers, and text the index leaves to the full scan (Thai, Chinese).
+const WORDS = ('table tables tablespace tablet index indexes indexing indexed create created creates ' +
+  'creating creation dictionary dictionaries tomato tomatoes garden gardens gardening bed beds ' +
+  'raised wheelchair blight query queries queried replication replica replicate role roles ' +
+  'server servers serve served backup backups restore restored vacuum vacuuming lock locks ' +
+  'locked locking trigger triggers function functions view views type types typed json jsonb ' +
+  'make making made run running ran stop stopped stopping plan planner planning cost costs ' +
+  'c++ c# .net node.js pg_dump e-mail utf8 locks1334 9.7 2026 v15 x86_64').split(' ');
+const FANCY = ['Gr\u00f6\u00dfe', 'gr\u00f6sse', 'M\u00fcller', 'Mueller', '\u00fcber', 'caf\u00e9',
+  'Caf&eacute;', 'd&#233;j&#224;', 'na\u00efve', 'Stra\u00dfe', '\u0153uvre', '\u03c3\u03bf\u03c6\u03af\u03b1',
+  '\u043c\u043e\u0441\u043a\u0432\u0430', 'r&amp;d', '&lt;tag&gt;', 'a&nbsp;b', 'Se\u00f1or', 'A\u0308rger',
+  '\u2192', '\u00b5s', '\u00bd', '\ufb01nest'];
+const RARE = ['\u0e20\u0e32\u0e29\u0e32\u0e44\u0e17\u0e22', '\u6771\u4eac\u90fd', '\u65e5\u672c\u8a9e'];
+const EXCLUDED = ['the', 'with', 'for', 'from', 'on', 'a'];
+
+function sentence(n, fancy) {
+  const out = [];
+  for (let k = 0; k < n; k++) {
+    const r = rand(20);
+    out.push(r < fancy ? pick(FANCY) : r < fancy + 3 ? pick(EXCLUDED) : pick(WORDS));
+  }
+  return out.join(rand(4) ? ' ' : ', ');
+}
+
+const FOLDERS = ['', 'docs/', 'docs/admin/', 'garden/', 'tutorial/'];
+const RECORDS = Array.from({ length: 420 }, (_, i) => {
+  const title = sentence(1 + rand(5), i % 5 === 0 ? 3 : 0);
+  const name = rand(6) ? `${pick(WORDS).replace(/[^a-z0-9]/g, '')}-${i}.html` : 'index.html';
+  return {
+    title: (rand(8) ? '' : `${1 + rand(12)}.${rand(9)}. `) + title,
+    url: rand(10) ? `/${pick(FOLDERS)}${name}` : `http://example.org/${pick(FOLDERS)}${name}?x=1`,
+    text: sentence(rand(30), i % 4 === 0 ? 2 : 0) + (i % 97 === 5 ? ` ${pick(RARE)}` : ''),
+    keywords: sentence(rand(60), i % 7 === 0 ? 1 : 0),
+    newWindow: i % 9 === 0 ? '1' : '0',
+  };
+});
+
+// The records' own words, as a visitor would type them.
+const RECORD_WORDS = [];
+for (const r of RECORDS) {
+  for (const field of [r.title, r.text, r.keywords]) {
+    const words = field.split(/[\s,]+/).filter(Boolean);
+    RECORD_WORDS.push(...words);
+  }
+}
+const decode = (w) => w.replace(/&eacute;/g, '\u00e9').replace(/&#233;/g, '\u00e9').replace(/&#224;/g, '\u00e0')
+  .replace(/&amp;/g, '&').replace(/&lt;/g, '<').replace(/&gt;/g, '>').replace(/&nbsp;/g, ' ');
+const phraseFrom = (r, n) => {
+  const words = r.keywords.split(/[\s,]+/).filter(Boolean);
+  if (words.length < n) return words.join(' ');
+  const at = rand(words.length - n + 1);
+  return words.slice(at, at + n).join(' ');
+};
+
+function queries() {
+  const q = [];
+  const word = () => decode(pick(RECORD_WORDS));
+  const shapes = [
+    () => word(),                                            // one word
+    () => word().slice(0, 1 + rand(4)),                      // a beginning
+    () => `${word()} ${word()}`,                             // two words
+    () => `${word()} ${word()} ${word()}`,                   // three: "most words" matches
+    () => `"${phraseFrom(pick(RECORDS), 2 + rand(2))}"`,     // a phrase
+    () => phraseFrom(pick(RECORDS), 2),                      // neighbours, unquoted
+    () => `${word()} -${word()}`,                            // an exclusion
+    () => `${word()} -"${phraseFrom(pick(RECORDS), 2)}"`,    // an excluded phrase
+    () => `${pick(EXCLUDED)} ${word()}`,                     // an optional excluded word
+    () => pick(EXCLUDED),                                    // only excluded words
+    () => pick(['gr\u00f6\u00dfe', 'groesse', 'GROSSE', 'muller', 'mueller', 'uber', 'ueber', 'cafe',
+      'CAF\u00c9', 'deja', 'naive', 'strasse', 'oeuvre', 'sofia', '\u03c3\u03bf\u03c6\u03b9\u03b1', 'moskva',
+      '\u043c\u043e\u0441\u043a\u0432\u0430', 'aerger', 'arger', 'fi', 'finest', 'senor', 'r&d', 'tag', 'us', 'mus']),
+    () => pick(['zzqx', 'qqq nothing', 'xylophone', '-table', '"table garden bed blight"']),
+    () => pick(['c++', 'c#', '.net', 'net', 'node.js', 'node', 'pg_dump', 'dump', 'e-mail', 'utf8', 'utf',
+      'locks', '1334', '9.7', '2026', 'v15', 'x86_64', '\u0e20\u0e32\u0e29\u0e32', '\u6771\u4eac', '\u65e5']),
+    () => `${word().toUpperCase()} ${word()}`,
+    () => `${word()}s ${word()}ing`,                          // stems of the records' words
+  ];
+  while (q.length < Number(process.env.NQ ?? 1100)) q.push(pick(shapes)().trim());
+  return q;
+}
+
+let browser;
+let site;
+const servers = [];
+
+before(async () => {
+  assert.ok(fs.existsSync(CLI), `duvra-cli not found at ${CLI} (set DUVRA_CLI)`);
+  browser = await launch();
+  site = makeSite(CLI, RECORDS, { number: 1, bold: 1, url: 1, return: 10 });
+  // The two pages differ only in the data script: with it the search reads
+  // every record, without it the index.
+  // The index page stands in a folder of its own, so that the search finds
+  // its parts from its own script element, and links name the same page.
+  fs.mkdirSync(path.join(site.site, 'idx'));
+  fs.writeFileSync(path.join(site.site, 'idx', 'results.html'),
+    RESULTS_PAGE.replace('<script src="duv_data.js"></script>\n', '')
+      .replace(/src="duv_/g, 'src="../duv_'));
+  assert.ok(fs.existsSync(path.join(site.site, 'duv_index', 'manifest.js')));
+  servers.push(await serve(site.site));
+});
+
+after(async () => {
+  await browser?.close();
+  for (const s of servers) await s.close();
+});
+
+// The results for an address: the page is loaded once, later addresses are
+// set in it (as Back and Forward do), so each query costs a search, not a
+// page load.
+async function shown(page, url) {
+  if (!page.url().startsWith(url.split('?')[0])) {
+    await page.goto(url);
+  } else {
+    await page.evaluate((u) => {
+      history.pushState(null, '', u);
+      window.dispatchEvent(new PopStateEvent('popstate'));
+    }, url);
+  }
+  await page.waitForFunction(() => {
+    const box = document.querySelector('.duv-search');
+    return box && !box.hasAttribute('aria-busy') && box.querySelector('.duv-count')?.textContent;
+  });
+  return page.evaluate(() => ({
+    html: document.querySelector('.duv-search').innerHTML.replaceAll('/idx/results.html', '/results.html'),
+    scanned: typeof s !== 'undefined',
+  }));
+}
+
+async function compare(base, list) {
+  const full = await browser.context.newPage();
+  const indexed = await browser.context.newPage();
+  const errors = [];
+  for (const page of [full, indexed]) page.on('pageerror', (e) => errors.push(e.message));
+  const differ = [];
+  let withResults = 0;
+  for (const [k, q] of list.entries()) {
+    const params = `?q=${encodeURIComponent(q)}${k % 5 === 4 ? '&page=2' : ''}`;
+    const [a, b] = await Promise.all([shown(full, `${base}results.html${params}`),
+      shown(indexed, `${base}idx/results.html${params}`)]).catch((e) => {
+      throw new Error(`query ${JSON.stringify(q)}: ${e.message} ${errors.join('; ')}`);
+    });
+    assert.ok(a.scanned && !b.scanned, 'the pages search as meant (data script / index)');
+    if (a.html !== b.html) {
+      let at = 0;
+      while (a.html[at] === b.html[at]) at++;
+      differ.push({ q, full: a.html.slice(Math.max(0, at - 150), at + 150),
+        indexed: b.html.slice(Math.max(0, at - 150), at + 150) });
+    }
+    if (a.html.includes('duv-result')) withResults++;
+  }
+  await Promise.all([full.close(), indexed.close()]);
+  return { differ, withResults };
+}
+
+describe('the index answers as the full scan', () => {
+  test('over http: 1,100 queries of single words, pairs, phrases, exclusions, accents, no match', async () => {
+    const list = queries();
+    const { differ, withResults } = await compare(servers[0].url, list);
+    assert.deepEqual(differ.slice(0, 3), [], `${differ.length} of ${list.length} queries differ`);
+    // The query set is worth something only when most queries find pages.
+    assert.ok(withResults > list.length * 0.6, `${withResults} queries with results`);
+  });
+
+  test('from file://: a sample of the same queries', async () => {
+    const list = queries().slice(0, 120);
+    const { differ } = await compare(pathToFileURL(site.site).href + '/', list);
+    assert.deepEqual(differ.slice(0, 3), [], `${differ.length} of ${list.length} queries differ`);
+  });
+});

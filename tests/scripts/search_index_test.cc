@@ -1,0 +1,184 @@
+#include "scripts/search_index.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "database/db_files.h"
+#include "database/text_file.h"
+#include "scripts/search_words.h"
+#include "support/temp_dir.h"
+
+namespace duvra {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+Status Write(const std::string& path, std::string_view text) {
+  int error = 0;
+  if (!WriteFileAtomic(path, text, &error)) {
+    return Status::Error(FormatMessage(kCannotCreateFile, {path, SystemReason(error)}));
+  }
+  return Status::Ok();
+}
+
+std::vector<std::string> Records(int n, const std::string& word) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < n; ++i) {
+    lines.push_back(std::to_string(i) + "^Page " + std::to_string(i) + " " + word + "^/p" +
+                    std::to_string(i) + ".html^Text of a page about " + word +
+                    "^alpha beta gamma delta " + word + (i % 5 ? "" : " \xE6\x9D\xB1\xE4\xBA\xAC") +
+                    "^0");
+  }
+  return lines;
+}
+
+class SearchIndexTest : public ::testing::Test {
+ protected:
+  std::string Dir() { return site_.path() + std::string(kIndexFolder); }
+  std::string Manifest() { return ReadFile(Dir() + "/" + std::string(kIndexManifest)); }
+  // The version folders, and every file of the folder with its contents.
+  std::vector<std::string> Versions() {
+    std::vector<std::string> v;
+    for (auto& e : fs::directory_iterator(Dir())) {
+      if (e.is_directory()) v.push_back(e.path().filename().string());
+    }
+    return v;
+  }
+  std::map<std::string, std::string> Snapshot() {
+    std::map<std::string, std::string> files;
+    for (auto& e : fs::recursive_directory_iterator(Dir())) {
+      if (e.is_regular_file()) files[e.path().string()] = ReadFile(e.path().string());
+    }
+    return files;
+  }
+  std::string Folder() {
+    std::string f = site_.path();
+    f.pop_back();
+    return f;
+  }
+
+  TempDir site_;
+  IndexLimits small_{
+      .records_per_chunk = 4, .pack_bytes = 64, .dictionary_bytes = 64, .rest_bytes = 64};
+};
+
+TEST_F(SearchIndexTest, ANewVersionReplacesTheOldWhole) {
+  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(30, "first"), Write, small_).ok());
+  auto first = Versions();
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_NE(Manifest().find("\"version\":\"" + first[0] + "\""), std::string::npos);
+  // Several parts of every kind, each a call of the search's callback.
+  auto files = Snapshot();
+  for (const char* kind : {"/d0.js", "/p1.js", "/r7.js", "/x1.js"}) {
+    auto it = files.find(Dir() + "/" + first[0] + kind);
+    ASSERT_NE(it, files.end()) << kind;
+    EXPECT_EQ(it->second.rfind("duv_index_part(\"", 0), 0u);
+  }
+  WriteFile(Dir() + "/README.txt", "the owner's own file");
+  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(30, "second"), Write, small_).ok());
+  auto second = Versions();
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_NE(second[0], first[0]);
+  EXPECT_NE(Manifest().find(second[0]), std::string::npos);
+  EXPECT_EQ(ReadFile(Dir() + "/README.txt"), "the owner's own file");
+}
+
+// Whichever write fails, the manifest and the version it names stay exactly
+// as they were, and nothing of the new version is left.
+TEST_F(SearchIndexTest, AFailedWriteLeavesTheOldIndexInUse) {
+  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(30, "old"), Write, small_).ok());
+  const auto before = Snapshot();
+  int writes = 0;
+  auto counting = [&](const std::string&, std::string_view) {
+    ++writes;
+    return Status::Ok();
+  };
+  {
+    TempDir other;
+    std::string f = other.path();
+    f.pop_back();
+    ASSERT_TRUE(WriteSearchIndex(f, Records(30, "new"), counting, small_).ok());
+  }
+  ASSERT_GT(writes, 20);
+  for (int fail_at : {1, 2, writes / 2, writes - 1, writes}) {
+    int n = 0;
+    auto failing = [&](const std::string& path, std::string_view text) {
+      if (++n == fail_at) return Status::Error("Cannot create file \"" + path + "\". disk full");
+      return Write(path, text);
+    };
+    Status s = WriteSearchIndex(Folder(), Records(30, "new"), failing, small_);
+    ASSERT_FALSE(s.ok()) << fail_at;
+    EXPECT_NE(s.message().find("disk full"), std::string::npos);
+    EXPECT_EQ(Snapshot(), before) << "failing write " << fail_at;
+  }
+}
+
+TEST_F(SearchIndexTest, RemovingTakesTheManifestAndVersionsOnly) {
+  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(3, "x"), Write, small_).ok());
+  fs::create_directory(Dir() + "/images");
+  ASSERT_TRUE(RemoveSearchIndex(Folder()).ok());
+  EXPECT_FALSE(fs::exists(Dir() + "/" + std::string(kIndexManifest)));
+  EXPECT_EQ(Versions(), std::vector<std::string>{"images"});
+  fs::remove(Dir() + "/images");
+  ASSERT_TRUE(RemoveSearchIndex(Folder()).ok());
+  EXPECT_FALSE(fs::exists(Dir()));
+  EXPECT_TRUE(RemoveSearchIndex(Folder()).ok());  // nothing to remove
+}
+
+// The postings' numbers read back as the search reads them.
+TEST(IndexNumberTest, ReadsBackForAnyValue) {
+  const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+  std::mt19937_64 rng(5);
+  std::vector<unsigned long long> values = {0, 1, 31, 32, 1023, 1024, (1ULL << 40) + 7};
+  for (int i = 0; i < 2000; ++i) values.push_back(rng() >> (rng() % 64));
+  std::string text;
+  for (auto v : values) AppendIndexNumber(text, v);
+  size_t at = 0;
+  for (auto expected : values) {
+    unsigned long long v = 0;
+    for (;;) {
+      auto d = digits.find(text.at(at++));
+      ASSERT_NE(d, std::string::npos);
+      if (d < 32) {
+        v = v * 32 + d;
+        break;
+      }
+      v = v * 32 + d - 32;
+    }
+    ASSERT_EQ(v, expected);
+  }
+  EXPECT_EQ(at, text.size());
+}
+
+// The generator reads words as the search does; the browser test compares
+// whole searches, these pin the shapes that have their own rules.
+TEST(SearchWordsTest, WordsAsTheSearchCutsAndFoldsThem) {
+  auto bare = [](std::string_view text) {
+    std::vector<std::string> out;
+    auto words = SearchFieldWords(DecodeSearchRefs(text));
+    for (auto& w : *words) out.push_back(w.bare + "|" + w.alt);
+    return out;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(bare("C++ and c#, .NET 9.7. node.js x.5"),
+            (V{"c++|", "and|", "c#|", ".net|", "9|", "7|", "node|", "js|", "x|", "5|"}));
+  EXPECT_EQ(bare("Locks1334 utf8"), (V{"locks|", "1334|", "utf|", "8|"}));
+  EXPECT_EQ(bare("Gr\xC3\xB6\xC3\x9F"
+                 "e Caf&eacute; d&#233;j&#xE0; &ampx"),
+            (V{"grosse|groesse", "cafe|", "deja|", "x|"}));
+  EXPECT_EQ(bare("\xC2\xB5s \xC2\xBD what\xE2\x80\x99s"), (V{"s|", "what|", "s|"}));
+  EXPECT_EQ(bare("\xC2\xB5s \xC3\xA9"), (V{"\xCE\xBCs|", "e|"}));
+  EXPECT_FALSE(SearchFieldWords("\xE0\xB8\xA0\xE0\xB8\xB2\xE0\xB8\xA9\xE0\xB8\xB2").has_value());
+  EXPECT_EQ(SearchAddressParts("http://a.example/docs/admin/index.html?x=1#y"),
+            (std::pair<std::string, std::string>{"admin", "/docs/"}));
+  EXPECT_EQ(SearchAddressParts("/sql-copy.html"),
+            (std::pair<std::string, std::string>{"sql-copy", "/"}));
+}
+
+}  // namespace
+}  // namespace duvra
