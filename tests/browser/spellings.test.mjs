@@ -33,7 +33,13 @@ const SPELLINGS = [
   ['The FILE menu.', '', '/l.html', ['file']],
   ['In der Stra\u00dfe.', '', '/m.html', ['strasse']],
   ['In der STRASSE.', '', '/n.html', ['strasse']],
+  // One or two letters match only whole words.
+  ['An OX and a cart.', '', '/ox1.html', ['ox']],
+  ['An o&#120; by reference.', '', '/ox2.html', ['ox']],
+  ['An \uff4f\uff58 in wide letters.', '', '/ox3.html', ['ox']],
+  ['Ox\u0301 with an accent.', '', '/ox4.html', ['ox']],
   // Only inside other words, or near misses.
+  ['A box of oxen.', '', '/ox5.html', []],
   ['An automaton.', '', '/o.html', []],
   ['A potato and a tomcat.', '', '/p.html', []],
   ['Profile and misfiled.', '', '/q.html', []],
@@ -48,6 +54,8 @@ const QUERIES = [
   ['file', 'file'],
   ['\ufb01le', 'file'],
   ['strasse', 'strasse'],
+  ['ox', 'ox'],
+  ['OX', 'ox'],
   ['stra\u00dfe', 'strasse'],
 ];
 
