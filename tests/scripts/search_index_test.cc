@@ -7,6 +7,7 @@
 
 #include "database/db_files.h"
 #include "database/text_file.h"
+#include "scripts/create_scripts.h"
 #include "scripts/search_words.h"
 #include "support/temp_dir.h"
 
@@ -18,13 +19,7 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-Status Write(const std::string& path, std::string_view text) {
-  int error = 0;
-  if (!WriteFileAtomic(path, text, &error)) {
-    return Status::Error(FormatMessage(kCannotCreateFile, {path, SystemReason(error)}));
-  }
-  return Status::Ok();
-}
+Status Write(const std::string& path, std::string_view text) { return WriteScriptFile(path, text); }
 
 std::vector<std::string> Records(int n, const std::string& word) {
   std::vector<std::string> lines;
