@@ -39,7 +39,7 @@ const SPELLINGS = [
   ['An \uff4f\uff58 in wide letters.', '', '/ox3.html', ['ox']],
   ['Ox\u0301 with an accent.', '', '/ox4.html', ['ox']],
   // Only inside other words, or near misses.
-  ['A box of oxen.', '', '/ox5.html', []],
+  ['A box of oxen.', '', '/near5.html', []],  // no "ox" in its address either
   ['An automaton.', '', '/o.html', []],
   ['A potato and a tomcat.', '', '/p.html', []],
   ['Profile and misfiled.', '', '/q.html', []],
