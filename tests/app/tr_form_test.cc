@@ -179,8 +179,8 @@ class TRFormTest : public QObject {
     Show();
     QTRY_VERIFY_WITH_TIMEOUT(MemoLines(Form()).contains("Index stopped."), kCrawlWaitMs);
     QCOMPARE(MemoLines(Form()),
-             QStringList(
-                 {"Connecting ...", "Invalid address or site unavailable.", "", "Index stopped."}));
+             QStringList({"Connecting ...", "Invalid address or site unavailable.",
+                          "The server answered \"404\".", "", "Index stopped."}));
     QTRY_VERIFY(!Form().crawling());
     QVERIFY(!Form().OKButton->isEnabled());
     QVERIFY(!Form().AllRadio->isEnabled());
