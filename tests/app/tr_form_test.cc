@@ -84,10 +84,10 @@ class TRFormTest : public QObject {
     QCOMPARE(Form().windowTitle(), QString("Index"));
     QCOMPARE(Form().size(), QSize(382, 385));
     QCOMPARE(Form().Pages->tabText(0), QString("Connection"));
-    QCOMPARE(Form().AllRadio->text(), QString("Add all pages (Ignore duplicates)"));
+    QCOMPARE(Form().AllRadio->text(), QString("Add &all pages (Ignore duplicates)"));
     QCOMPARE(Form().UpdateRadio->text(),
-             QString("Add new and update pages where the content has changed"));
-    QCOMPARE(Form().NewRadio->text(), QString("Just add new pages"));
+             QString("Add new and &update pages where the content has changed"));
+    QCOMPARE(Form().NewRadio->text(), QString("&Just add new pages"));
     QVERIFY(Form().Memo->isReadOnly());
   }
 
