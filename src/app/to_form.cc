@@ -239,6 +239,8 @@ void TOForm::ShowState() {
   AddressEdit->setText(ToDisplay(options_.address));
   FolderEdit->setText(PathToDisplay(options_.folder));
   AgentEdit->setText(ToDisplay(options_.agent));
+  // A long agent shows its name, not its tail.
+  AgentEdit->setCursorPosition(0);
   KeywordsCheck->setChecked(options_.keywords_checked);
   TimeoutComboBox->setCurrentIndex(options_.timeout_item);
   DelayComboBox->setCurrentIndex(options_.delay_item);
@@ -370,6 +372,7 @@ void TOForm::RestoreButtonClick() {
   ReadControls();
   options_.RestoreButtonClick();
   AgentEdit->setText(ToDisplay(options_.agent));
+  AgentEdit->setCursorPosition(0);
   TimeoutComboBox->setCurrentIndex(options_.timeout_item);
   DelayComboBox->setCurrentIndex(options_.delay_item);
 }
