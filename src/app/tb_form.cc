@@ -51,27 +51,27 @@ TBForm::TBForm(Database& db, Prompter& prompter, QWidget* parent)
   page->setObjectName(QStringLiteral("ScriptsSheet"));
   const int page_width = kClientWidth - 16 - 8;
 
-  FolderLabel = Make<QLabel>(page, "FolderLabel", QStringLiteral("Create Scripts in:"), 12, 10);
+  FolderLabel = Make<QLabel>(page, "FolderLabel", QStringLiteral("Create Scripts &in:"), 12, 10);
   FolderEdit = new QLineEdit(page);
   FolderEdit->setObjectName(QStringLiteral("FolderEdit"));
   FolderEdit->setGeometry(12, 26, page_width - 24 - kButtonWidth - kButtonGap, 21);
   FolderLabel->setBuddy(FolderEdit);
-  BrowseButton = new QPushButton(QStringLiteral("Browse"), page);
+  BrowseButton = new QPushButton(QStringLiteral("&Browse"), page);
   BrowseButton->setObjectName(QStringLiteral("BrowseButton"));
   BrowseButton->setGeometry(FolderEdit->geometry().right() + kButtonGap, 25, kButtonWidth,
                             kButtonHeight);
   ScriptsCheck =
-      Make<QCheckBox>(page, "ScriptsCheck", QStringLiteral("Create the Duvra Scripts"), 12, 56);
+      Make<QCheckBox>(page, "ScriptsCheck", QStringLiteral("&Create the Duvra Scripts"), 12, 56);
   ScriptsCheck->setChecked(true);  // at program start; kept for the run
   PropertiesLabel =
       Make<QLabel>(page, "PropertiesLabel", QStringLiteral("Script properties:"), 12, 82);
   LocationLabel =
-      Make<QLabel>(page, "LocationLabel", QStringLiteral("Results location:"), kIndent, 102);
+      Make<QLabel>(page, "LocationLabel", QStringLiteral("Results &location:"), kIndent, 102);
   LocationEdit = new QLineEdit(page);
   LocationEdit->setObjectName(QStringLiteral("LocationEdit"));
   LocationEdit->setGeometry(kIndent + 96, 98, page_width - kIndent - 96 - 12, 21);
   LocationLabel->setBuddy(LocationEdit);
-  ReturnLabel = Make<QLabel>(page, "ReturnLabel", QStringLiteral("Return:"), kIndent, 130);
+  ReturnLabel = Make<QLabel>(page, "ReturnLabel", QStringLiteral("&Return:"), kIndent, 130);
   ReturnComboBox = new QComboBox(page);
   ReturnComboBox->setObjectName(QStringLiteral("ReturnComboBox"));
   for (int n : kReturnChoices) ReturnComboBox->addItem(QString::number(n));
@@ -79,12 +79,12 @@ TBForm::TBForm(Database& db, Prompter& prompter, QWidget* parent)
   ReturnLabel->setBuddy(ReturnComboBox);
   ResultsLabel = Make<QLabel>(page, "ResultsLabel", QStringLiteral("Results"), kIndent + 162, 130);
   NumberCheck =
-      Make<QCheckBox>(page, "NumberCheck", QStringLiteral("Include number"), kIndent, 152);
-  BoldCheck = Make<QCheckBox>(page, "BoldCheck", QStringLiteral("Bold"), kIndent + 130, 152);
-  URLCheck = Make<QCheckBox>(page, "URLCheck", QStringLiteral("Include URL"), kIndent, 172);
+      Make<QCheckBox>(page, "NumberCheck", QStringLiteral("Include &number"), kIndent, 152);
+  BoldCheck = Make<QCheckBox>(page, "BoldCheck", QStringLiteral("B&old"), kIndent + 130, 152);
+  URLCheck = Make<QCheckBox>(page, "URLCheck", QStringLiteral("Include &URL"), kIndent, 172);
   // The index follows the data script, whatever the scripts switch says.
   IndexCheck =
-      Make<QCheckBox>(page, "IndexCheck", QStringLiteral("Write the search index"), 12, 196);
+      Make<QCheckBox>(page, "IndexCheck", QStringLiteral("Write the search inde&x"), 12, 196);
   IndexCheck->setChecked(true);  // at program start; kept for the run
   PageControl->addTab(page, QStringLiteral("Scripts"));
 
@@ -94,7 +94,7 @@ TBForm::TBForm(Database& db, Prompter& prompter, QWidget* parent)
   OKButton = button("OKButton", QStringLiteral("OK"), 0);
   OKButton->setDefault(true);
   CancelButton = button("CancelButton", QStringLiteral("Cancel"), 1);
-  HelpButton = button("HelpButton", QStringLiteral("Help"), 2);
+  HelpButton = button("HelpButton", QStringLiteral("&Help"), 2);
 
   connect(ScriptsCheck, &QCheckBox::clicked, this, &TBForm::ScriptsCheckState);
   connect(FolderEdit, &QLineEdit::textChanged, this, &TBForm::FolderEditChange);

@@ -62,27 +62,29 @@ TCForm::TCForm(QWidget* parent) : QDialog(parent) {
   auto* general = new QWidget;
   general->setObjectName(QStringLiteral("GeneralSheet"));
   StartCheck =
-      MakeCheck(general, "StartCheck", "Show Open | Getting Started when Duvra starts", 12, 14);
-  MRUCheck = MakeCheck(general, "MRUCheck", "Recently used files:", 12, 42);
+      MakeCheck(general, "StartCheck", "&Show Open | Getting Started when Duvra starts", 12, 14);
+  MRUCheck = MakeCheck(general, "MRUCheck", "&Recently used files:", 12, 42);
   MRUComboBox = new QComboBox(general);
   MRUComboBox->setObjectName(QStringLiteral("MRUComboBox"));
   for (int i = 1; i <= kMaxRecentCapacity; ++i) MRUComboBox->addItem(QString::number(i));
   MRUComboBox->setGeometry(160, 40, 41, 21);
-  MRUEntriesLabel = new QLabel(QStringLiteral("Entries"), general);
+  MRUEntriesLabel = new QLabel(QStringLiteral("&Entries"), general);
   MRUEntriesLabel->setObjectName(QStringLiteral("MRUEntriesLabel"));
+  MRUEntriesLabel->setBuddy(MRUComboBox);
   MRUEntriesLabel->move(208, 44);
   MRUEntriesLabel->adjustSize();
   PageControl->addTab(general, QStringLiteral("General"));
 
   auto* toolbar = new QWidget;
   toolbar->setObjectName(QStringLiteral("ToolbarSheet"));
-  ScreenTipsCheck = MakeCheck(toolbar, "ScreenTipsCheck", "Show ScreenTips on toolbar", 12, 14);
-  ShortcutsCheck = MakeCheck(toolbar, "ShortcutsCheck", "Show shortcut keys in ScreenTips", 28, 38);
+  ScreenTipsCheck = MakeCheck(toolbar, "ScreenTipsCheck", "Show Screen&Tips on toolbar", 12, 14);
+  ShortcutsCheck =
+      MakeCheck(toolbar, "ShortcutsCheck", "Show shortcut &keys in ScreenTips", 28, 38);
   PageControl->addTab(toolbar, QStringLiteral("Toolbar"));
 
   OKButton = MakeButton(this, "OKButton", "OK", kClientWidth - 3 * kButtonWidth - 16);
   CancelButton = MakeButton(this, "CancelButton", "Cancel", kClientWidth - 2 * kButtonWidth - 12);
-  HelpButton = MakeButton(this, "HelpButton", "Help", kClientWidth - kButtonWidth - 8);
+  HelpButton = MakeButton(this, "HelpButton", "&Help", kClientWidth - kButtonWidth - 8);
   OKButton->setDefault(true);
 
   connect(ScreenTipsCheck, &QCheckBox::clicked, this, &TCForm::ScreenTipsCheckClick);

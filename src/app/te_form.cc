@@ -92,13 +92,13 @@ TEForm::TEForm(Database& db, long long& reselect_index, Prompter& prompter, QWid
   MenuBar = new QMenuBar(this);
   MenuBar->setObjectName(QStringLiteral("MenuBar"));
   MenuBar->setWindowTitle(QStringLiteral("Menu Bar"));
-  QMenu* file = MenuBar->addMenu(QStringLiteral("File"));
+  QMenu* file = MenuBar->addMenu(QStringLiteral("&File"));
   TBXSave = make("TBXSave", QStringLiteral("Save and Close"), &TEForm::TBXSaveClick,
                  QKeySequence(QStringLiteral("Ctrl+S")));
   TBXClose = make("TBXClose", QStringLiteral("Close"), &TEForm::TBXCloseClick);
   file->addAction(TBXSave);
   file->addAction(TBXClose);
-  QMenu* edit = MenuBar->addMenu(QStringLiteral("Edit"));
+  QMenu* edit = MenuBar->addMenu(QStringLiteral("&Edit"));
   TBXPrevious = make("TBXPrevious", QStringLiteral("Save and Previous"), &TEForm::TBXPreviousClick,
                      QKeySequence(QStringLiteral("Ctrl+P")));
   TBXNext = make("TBXNext", QStringLiteral("Save and Next"), &TEForm::TBXNextClick,
@@ -108,7 +108,7 @@ TEForm::TEForm(Database& db, long long& reselect_index, Prompter& prompter, QWid
   edit->addAction(TBXNext);
   edit->addSeparator();
   edit->addAction(TBXClear);
-  QMenu* help = MenuBar->addMenu(QStringLiteral("Help"));
+  QMenu* help = MenuBar->addMenu(QStringLiteral("&Help"));
   TBXDuvraHelp = make("TBXDuvraHelp", QStringLiteral("Duvra Help"), &TEForm::TBXDuvraHelpClick,
                       QKeySequence(Qt::Key_F1));
   TBXScriptsHelp = make("TBXScriptsHelp", QStringLiteral("Duvra Scripts Help"),

@@ -51,15 +51,15 @@ TIForm::TIForm(Database& db, Prompter& prompter, QWidget* parent)
   PageControl->setGeometry(8, 8, kClientWidth - 16, kButtonTop - 16);
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("FileSheet"));
-  JavaScriptRadio = new QRadioButton(QStringLiteral("Duvra data file"), page);
+  JavaScriptRadio = new QRadioButton(QStringLiteral("&Duvra data file"), page);
   JavaScriptRadio->setObjectName(QStringLiteral("JavaScriptRadio"));
   JavaScriptRadio->move(12, 10);
   JavaScriptRadio->adjustSize();
-  CSVRadio = new QRadioButton(QStringLiteral("CSV (Comma Separated Values)"), page);
+  CSVRadio = new QRadioButton(QStringLiteral("&CSV (Comma Separated Values)"), page);
   CSVRadio->setObjectName(QStringLiteral("CSVRadio"));
   CSVRadio->move(12, 32);
   CSVRadio->adjustSize();
-  InsertLabel = new QLabel(QStringLiteral("File to Insert:"), page);
+  InsertLabel = new QLabel(QStringLiteral("File to &Insert:"), page);
   InsertLabel->setObjectName(QStringLiteral("InsertLabel"));
   InsertLabel->move(12, 60);
   InsertLabel->adjustSize();
@@ -67,15 +67,15 @@ TIForm::TIForm(Database& db, Prompter& prompter, QWidget* parent)
   FileEdit->setObjectName(QStringLiteral("FileEdit"));
   FileEdit->setGeometry(12, 76, kClientWidth - 16 - 24 - kButtonWidth - kButtonGap, 21);
   InsertLabel->setBuddy(FileEdit);
-  BrowseButton = new QPushButton(QStringLiteral("Browse"), page);
+  BrowseButton = new QPushButton(QStringLiteral("&Browse"), page);
   BrowseButton->setObjectName(QStringLiteral("BrowseButton"));
   BrowseButton->setGeometry(FileEdit->geometry().right() + kButtonGap, 75, kButtonWidth,
                             kButtonHeight);
-  IgnoreCheck = new QCheckBox(QStringLiteral("Add all records (Ignore duplicates)"), page);
+  IgnoreCheck = new QCheckBox(QStringLiteral("&Add all records (Ignore duplicates)"), page);
   IgnoreCheck->setObjectName(QStringLiteral("IgnoreCheck"));
   IgnoreCheck->move(12, 106);
   IgnoreCheck->adjustSize();
-  FieldLabel = new QLabel(QStringLiteral("Field delimiter:"), page);
+  FieldLabel = new QLabel(QStringLiteral("&Field delimiter:"), page);
   FieldLabel->setObjectName(QStringLiteral("FieldLabel"));
   FieldLabel->move(12, 139);
   FieldLabel->adjustSize();
@@ -83,7 +83,7 @@ TIForm::TIForm(Database& db, Prompter& prompter, QWidget* parent)
                             {QStringLiteral(","), QStringLiteral(";"), QStringLiteral("[Space]")});
   FieldComboBox->setGeometry(kBoxLeft, 135, kComboWidth, 21);
   FieldLabel->setBuddy(FieldComboBox);
-  TextLabel = new QLabel(QStringLiteral("Text qualifier:"), page);
+  TextLabel = new QLabel(QStringLiteral("Text &qualifier:"), page);
   TextLabel->setObjectName(QStringLiteral("TextLabel"));
   TextLabel->move(12, 169);
   TextLabel->adjustSize();
@@ -99,7 +99,7 @@ TIForm::TIForm(Database& db, Prompter& prompter, QWidget* parent)
   OKButton = button("OKButton", QStringLiteral("OK"), 0);
   OKButton->setDefault(true);
   CancelButton = button("CancelButton", QStringLiteral("Cancel"), 1);
-  HelpButton = button("HelpButton", QStringLiteral("Help"), 2);
+  HelpButton = button("HelpButton", QStringLiteral("&Help"), 2);
 
   connect(JavaScriptRadio, &QRadioButton::clicked, this, &TIForm::RadioClick);
   connect(CSVRadio, &QRadioButton::clicked, this, &TIForm::RadioClick);

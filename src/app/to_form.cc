@@ -91,58 +91,58 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
 
   GeneralTab = new QWidget;
   GeneralTab->setObjectName(QStringLiteral("GeneralTab"));
-  MakeLabel(GeneralTab, "NameLabel", QStringLiteral("Database name:"), 12, 16)
+  MakeLabel(GeneralTab, "NameLabel", QStringLiteral("Database &name:"), 12, 16)
       ->setBuddy(NameEdit = MakeEdit(GeneralTab, "NameEdit", 12, 32, kEditWidth));
-  MakeLabel(GeneralTab, "AddressLabel", QStringLiteral("Web address:"), 12, 64)
+  MakeLabel(GeneralTab, "AddressLabel", QStringLiteral("&Web address:"), 12, 64)
       ->setBuddy(AddressEdit = MakeEdit(GeneralTab, "AddressEdit", 12, 80, kEditWidth));
   // A site built into a folder on this machine is read from there; the
   // web address still names the records' addresses.
-  MakeLabel(GeneralTab, "FolderLabel", QStringLiteral("Site folder (read instead of the web):"), 12,
-            112)
+  MakeLabel(GeneralTab, "FolderLabel", QStringLiteral("Site &folder (read instead of the web):"),
+            12, 112)
       ->setBuddy(FolderEdit = MakeEdit(GeneralTab, "FolderEdit", 12, 128,
                                        kEditWidth - kButtonWidth - kButtonGap));
   FolderEdit->setPlaceholderText(QStringLiteral("empty: read the site over the web"));
-  BrowseButton = MakeButton(GeneralTab, "BrowseButton", QStringLiteral("Browse..."),
+  BrowseButton = MakeButton(GeneralTab, "BrowseButton", QStringLiteral("&Browse..."),
                             12 + kEditWidth - kButtonWidth, 127);
   Pages->addTab(GeneralTab, QStringLiteral("General"));
 
   ContentTab = new QWidget;
   ContentTab->setObjectName(QStringLiteral("ContentTab"));
-  KeywordsCheck = new QCheckBox(QStringLiteral("Create keywords"), ContentTab);
+  KeywordsCheck = new QCheckBox(QStringLiteral("Create &keywords"), ContentTab);
   KeywordsCheck->setObjectName(QStringLiteral("KeywordsCheck"));
   KeywordsCheck->move(12, 10);
   KeywordsCheck->adjustSize();
   ExcludeWordsLabel =
-      MakeLabel(ContentTab, "ExcludeWordsLabel", QStringLiteral("Exclude words:"), 12, 36);
+      MakeLabel(ContentTab, "ExcludeWordsLabel", QStringLiteral("Exclude w&ords:"), 12, 36);
   ExcludeWordsEdit = MakeEdit(ContentTab, "ExcludeWordsEdit", 12, 52, kListWidth);
   ExcludeWordsLabel->setBuddy(ExcludeWordsEdit);
-  AddWordsButton = MakeButton(ContentTab, "AddWordsButton", QStringLiteral("Add"), 270, 51);
+  AddWordsButton = MakeButton(ContentTab, "AddWordsButton", QStringLiteral("&Add"), 270, 51);
   ExcludeWordsList = MakeList(ContentTab, "ExcludeWordsList", 78);
   RemoveWordsButton =
-      MakeButton(ContentTab, "RemoveWordsButton", QStringLiteral("Remove"), 270, 78);
-  MakeLabel(ContentTab, "ExcludePagesLabel", QStringLiteral("Exclude pages:"), 12, 176)
+      MakeButton(ContentTab, "RemoveWordsButton", QStringLiteral("&Remove"), 270, 78);
+  MakeLabel(ContentTab, "ExcludePagesLabel", QStringLiteral("Exclude &pages:"), 12, 176)
       ->setBuddy(ExcludePagesEdit = MakeEdit(ContentTab, "ExcludePagesEdit", 12, 192, kListWidth));
-  AddPagesButton = MakeButton(ContentTab, "AddPagesButton", QStringLiteral("Add"), 270, 191);
+  AddPagesButton = MakeButton(ContentTab, "AddPagesButton", QStringLiteral("A&dd"), 270, 191);
   ExcludePagesList = MakeList(ContentTab, "ExcludePagesList", 218);
   RemovePagesButton =
-      MakeButton(ContentTab, "RemovePagesButton", QStringLiteral("Remove"), 270, 218);
+      MakeButton(ContentTab, "RemovePagesButton", QStringLiteral("Re&move"), 270, 218);
   Pages->addTab(ContentTab, QStringLiteral("Content"));
 
   AdvancedTab = new QWidget;
   AdvancedTab->setObjectName(QStringLiteral("AdvancedTab"));
-  MakeLabel(AdvancedTab, "AgentLabel", QStringLiteral("User agent:"), 12, 16)
+  MakeLabel(AdvancedTab, "AgentLabel", QStringLiteral("&User agent:"), 12, 16)
       ->setBuddy(AgentEdit = MakeEdit(AdvancedTab, "AgentEdit", 12, 32, kEditWidth));
   TimeoutComboBox =
       MakeChoices(AdvancedTab, "TimeoutComboBox", kTimeoutChoices, std::size(kTimeoutChoices), 64);
-  MakeLabel(AdvancedTab, "TimeoutLabel", QStringLiteral("Timeout:"), 12, 68)
+  MakeLabel(AdvancedTab, "TimeoutLabel", QStringLiteral("&Timeout:"), 12, 68)
       ->setBuddy(TimeoutComboBox);
   MakeLabel(AdvancedTab, "TimeoutSecondsLabel", QStringLiteral("Seconds"), 188, 68);
   DelayComboBox =
       MakeChoices(AdvancedTab, "DelayComboBox", kDelayChoices, std::size(kDelayChoices), 94);
-  MakeLabel(AdvancedTab, "DelayLabel", QStringLiteral("Requests delay:"), 12, 98)
+  MakeLabel(AdvancedTab, "DelayLabel", QStringLiteral("Requests de&lay:"), 12, 98)
       ->setBuddy(DelayComboBox);
   MakeLabel(AdvancedTab, "DelaySecondsLabel", QStringLiteral("Seconds"), 188, 98);
-  RestoreButton = MakeButton(AdvancedTab, "RestoreButton", QStringLiteral("Restore"), 12, 130);
+  RestoreButton = MakeButton(AdvancedTab, "RestoreButton", QStringLiteral("R&estore"), 12, 130);
   Pages->addTab(AdvancedTab, QStringLiteral("Advanced"));
 
   IndexingTab = new QWidget;
@@ -185,7 +185,7 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
   CancelButton = MakeButton(this, "CancelButton", QStringLiteral("Cancel"),
                             right - 2 * kButtonWidth - kButtonGap, kButtonTop);
   HelpButton =
-      MakeButton(this, "HelpButton", QStringLiteral("Help"), right - kButtonWidth, kButtonTop);
+      MakeButton(this, "HelpButton", QStringLiteral("&Help"), right - kButtonWidth, kButtonTop);
 
   connect(KeywordsCheck, &QCheckBox::clicked, this, &TOForm::KeywordsCheckClick);
   connect(ExcludeWordsEdit, &QLineEdit::textChanged, this, &TOForm::ExcludeWordsEditChange);
@@ -239,6 +239,8 @@ void TOForm::ShowState() {
   AddressEdit->setText(ToDisplay(options_.address));
   FolderEdit->setText(PathToDisplay(options_.folder));
   AgentEdit->setText(ToDisplay(options_.agent));
+  // A long agent shows its name, not its tail.
+  AgentEdit->setCursorPosition(0);
   KeywordsCheck->setChecked(options_.keywords_checked);
   TimeoutComboBox->setCurrentIndex(options_.timeout_item);
   DelayComboBox->setCurrentIndex(options_.delay_item);
@@ -370,6 +372,7 @@ void TOForm::RestoreButtonClick() {
   ReadControls();
   options_.RestoreButtonClick();
   AgentEdit->setText(ToDisplay(options_.agent));
+  AgentEdit->setCursorPosition(0);
   TimeoutComboBox->setCurrentIndex(options_.timeout_item);
   DelayComboBox->setCurrentIndex(options_.delay_item);
 }

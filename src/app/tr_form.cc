@@ -119,18 +119,18 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
     return r;
   };
   AllRadio =
-      radio("AllRadio", QStringLiteral("Add all pages (Ignore duplicates)"), kMemoHeight + 52);
-  UpdateRadio =
-      radio("UpdateRadio", QStringLiteral("Add new and update pages where the content has changed"),
-            kMemoHeight + 74);
-  NewRadio = radio("NewRadio", QStringLiteral("Just add new pages"), kMemoHeight + 96);
+      radio("AllRadio", QStringLiteral("Add &all pages (Ignore duplicates)"), kMemoHeight + 52);
+  UpdateRadio = radio("UpdateRadio",
+                      QStringLiteral("Add new and &update pages where the content has changed"),
+                      kMemoHeight + 74);
+  NewRadio = radio("NewRadio", QStringLiteral("&Just add new pages"), kMemoHeight + 96);
   AllRadio->setChecked(true);
   Pages->addTab(ConnectionTab, QStringLiteral("Connection"));
 
   auto button = [this](const char* name, const QString& caption, int index) {
     return AddRowButton(this, name, caption, index, kClientWidth, kButtonTop);
   };
-  StopButton = button("StopButton", QStringLiteral("Stop"), 0);
+  StopButton = button("StopButton", QStringLiteral("&Stop"), 0);
   StopButton->setEnabled(false);
   OKButton = button("OKButton", QStringLiteral("OK"), 1);
   OKButton->setDefault(true);

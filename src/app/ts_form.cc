@@ -35,11 +35,11 @@ TSForm::TSForm(const RecentFiles& recent, std::string* choice, QWidget* parent)
   PageControl->setGeometry(8, 8, kClientWidth - 16, kButtonTop - 16);
   auto* sheet = new QWidget;
   sheet->setObjectName(QStringLiteral("OpenSheet"));
-  NewRadio = new QRadioButton(QStringLiteral("Create a new database"), sheet);
+  NewRadio = new QRadioButton(QStringLiteral("Create a &new database"), sheet);
   NewRadio->setObjectName(QStringLiteral("NewRadio"));
   NewRadio->move(12, 10);
   NewRadio->adjustSize();
-  OpenRadio = new QRadioButton(QStringLiteral("Open database"), sheet);
+  OpenRadio = new QRadioButton(QStringLiteral("&Open database"), sheet);
   OpenRadio->setObjectName(QStringLiteral("OpenRadio"));
   OpenRadio->move(12, 34);
   OpenRadio->adjustSize();
@@ -47,7 +47,7 @@ TSForm::TSForm(const RecentFiles& recent, std::string* choice, QWidget* parent)
   StartList->setObjectName(QStringLiteral("StartList"));
   StartList->setSelectionMode(QAbstractItemView::SingleSelection);
   StartList->setGeometry(28, 56, kClientWidth - 16 - 28 - 14, kListHeight);
-  StartCheck = new QCheckBox(QStringLiteral("Show when Duvra starts"), sheet);
+  StartCheck = new QCheckBox(QStringLiteral("&Show when Duvra starts"), sheet);
   StartCheck->setObjectName(QStringLiteral("StartCheck"));
   StartCheck->move(12, 56 + kListHeight + 10);
   StartCheck->adjustSize();

@@ -114,11 +114,13 @@ int RunIndex(const std::vector<std::string>& args) {
     return kExitInterrupted;
   }
   if (outcome != CrawlOutcome::kComplete) {
-    throw CliError{outcome == CrawlOutcome::kFailedStart
-                       ? "the crawl could not start at " + db.settings.site_address +
-                             (settings.folder.empty() ? "" : " in the folder " + settings.folder) +
-                             "; nothing was saved"
-                       : std::string("the crawl was stopped; nothing was saved")};
+    throw CliError{
+        outcome == CrawlOutcome::kFailedStart
+            ? "the crawl could not start at " + db.settings.site_address +
+                  (settings.folder.empty() ? "" : " in the folder " + settings.folder) +
+                  (crawler.start_failure().empty() ? "" : ": " + crawler.start_failure()) +
+                  "; nothing was saved"
+            : std::string("the crawl was stopped; nothing was saved")};
   }
 
   MergeResult r = MergePages(db, crawler.pages(), crawler.site_root(), mode);

@@ -32,6 +32,28 @@ int RequestDelayMs(int delay_index) {
   return std::max(delay_index, 0);
 }
 
+std::string StartFailureReason(const FetchResult& result) {
+  if (result.ok || result.stopped) return {};
+  if (result.status_code > 0) {
+    return FormatMessage(kServerAnswered,
+                         {result.status_line.empty() ? result.error : result.status_line});
+  }
+  // "Socket Error # 111\r\nConnection refused" reads as one line with the
+  // reason first.
+  const std::string_view prefix = "Socket Error # ";
+  const size_t br = result.error.find("\r\n");
+  if (result.error.starts_with(prefix) && br != std::string::npos) {
+    std::string reason = result.error.substr(br + 2);
+    if (reason.ends_with('.')) reason.pop_back();
+    return reason + " (socket error " + result.error.substr(prefix.size(), br - prefix.size()) +
+           ")";
+  }
+  std::string line = result.error;
+  std::replace_if(
+      line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return line;
+}
+
 bool ParseWholeNumber(std::string_view text, int* value) {
   if (text.starts_with('+')) {
     text.remove_prefix(1);
@@ -106,6 +128,7 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   first_pending_ = 1;
   site_root_.clear();
   excluded_addresses_.clear();
+  start_failure_.clear();
 
   if (!settings.folder.empty()) {
     // The folder holds the site root; a redirect of the start address
@@ -123,6 +146,8 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   const StartRead test = ReadStartAddress(source(), settings.start_address);
   for (const std::string& line : test.lines) observer.Line(line);
   if (!test.result.ok || test.result.stopped || stop_requested()) {
+    // A redirect that could not be followed has said why already.
+    if (test.lines.empty() && !stop_requested()) start_failure_ = StartFailureReason(test.result);
     stop_ = true;
     return false;
   }
@@ -294,6 +319,7 @@ void Crawler::GetHTML(CrawlObserver& observer) {
 CrawlOutcome Crawler::Execute(const CrawlSettings& settings, CrawlObserver& observer) {
   if (!Init(settings, observer)) {
     if (!stop_requested()) observer.Line(std::string(kInvalidAddress));
+    if (!start_failure_.empty()) observer.Line(start_failure_);
     observer.Line("");
     observer.Line(std::string(kIndexStopped));
     return CrawlOutcome::kFailedStart;

@@ -28,6 +28,8 @@ inline constexpr std::string_view kIndexStopped = "Index stopped.";
 inline constexpr std::string_view kIndexComplete = "Index complete.";
 // Closing line of a crawl that obeys robots rules, filled with the count.
 inline constexpr std::string_view kLeftOutByRobots = "Pages left out by robots rules: %s";
+// The reason line of a start page answered with an error status.
+inline constexpr std::string_view kServerAnswered = "The server answered \"%s\".";
 // Log line of a response that is not HTML, filled with the address.
 inline constexpr std::string_view kNotHtml = "Not an HTML page: %s";
 // Filled with the setting's name and its text.
@@ -44,6 +46,10 @@ int ReadTimeoutMs(int timeout_index);
 // Request delay of the delay index 0-9 (0 to 60 seconds); another number is
 // taken as milliseconds, a negative one as 0.
 int RequestDelayMs(int delay_index);
+// Why the start page could not be read, as one log line: the socket or TLS
+// reason, the time-out, or the status the server answered; empty for a
+// stopped read.
+std::string StartFailureReason(const FetchResult& result);
 // An optional sign and decimal digits that fit an int, nothing else.
 bool ParseWholeNumber(std::string_view text, int* value);
 // The site address as typed when it begins with a scheme ("http://",
@@ -130,6 +136,9 @@ class Crawler {
   // Where the crawl started: the start address after its redirects.
   const std::string& start_address() const { return settings_.start_address; }
   const CrawlTable& table() const { return table_; }
+  // After a failed start: the line that says why (empty when a stop, a
+  // redirect line or the folder's message already said it).
+  const std::string& start_failure() const { return start_failure_; }
   // Pages left out by robots.txt, noindex or a canonical address met before.
   size_t left_out_by_robots() const { return left_out_by_robots_; }
 
@@ -161,6 +170,7 @@ class Crawler {
   RobotsRules robots_;
   std::vector<std::string> robots_sitemaps_;  // the sitemaps robots.txt names
   size_t left_out_by_robots_ = 0;
+  std::string start_failure_;
 };
 
 // Runs Crawler::Execute on a worker thread. The observer is called on that

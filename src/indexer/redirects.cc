@@ -120,9 +120,6 @@ StartRead ReadStartAddress(PageFetcher& fetcher, const std::string& start) {
     seen.push_back(next);
     read.final_address = next;
   }
-  // A site whose certificate fails is told why; other failures keep the
-  // plain message alone.
-  if (read.result.tls_failure) read.lines.push_back(read.result.error);
   if (read.result.ok && read.redirects > 0) {
     read.lines.push_back(FormatMessage(kRedirectedTo, {read.final_address}));
     read.lines.push_back(std::string(kSuggestFinalAddress));

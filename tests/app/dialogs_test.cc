@@ -38,7 +38,7 @@ class DialogsTest : public QObject {
     SetLm(kCustomiseKey, "Start", "1");
     TCForm form;
     QCOMPARE(form.windowTitle(), QString("Customise"));
-    QCOMPARE(form.StartCheck->text(), QString("Show Open | Getting Started when Duvra starts"));
+    QCOMPARE(form.StartCheck->text(), QString("&Show Open | Getting Started when Duvra starts"));
     form.show();
     QVERIFY(form.ScreenTipsCheck->isChecked());
     QVERIFY(!form.ShortcutsCheck->isChecked());

@@ -90,23 +90,23 @@ class TBFormTest : public QObject {
     Open();
     QCOMPARE(Form().windowTitle(), QString("Create"));
     QCOMPARE(Form().PageControl->tabText(0), QString("Scripts"));
-    QCOMPARE(Form().FolderLabel->text(), QString("Create Scripts in:"));
-    QCOMPARE(Form().ScriptsCheck->text(), QString("Create the Duvra Scripts"));
+    QCOMPARE(Form().FolderLabel->text(), QString("Create Scripts &in:"));
+    QCOMPARE(Form().ScriptsCheck->text(), QString("&Create the Duvra Scripts"));
     QCOMPARE(Form().PropertiesLabel->text(), QString("Script properties:"));
-    QCOMPARE(Form().LocationLabel->text(), QString("Results location:"));
-    QCOMPARE(Form().ReturnLabel->text(), QString("Return:"));
+    QCOMPARE(Form().LocationLabel->text(), QString("Results &location:"));
+    QCOMPARE(Form().ReturnLabel->text(), QString("&Return:"));
     QCOMPARE(Form().ResultsLabel->text(), QString("Results"));
     QStringList items;
     for (int i = 0; i < Form().ReturnComboBox->count(); ++i) {
       items << Form().ReturnComboBox->itemText(i);
     }
     QCOMPARE(items, QStringList({"10", "20", "30"}));
-    QCOMPARE(Form().NumberCheck->text(), QString("Include number"));
-    QCOMPARE(Form().BoldCheck->text(), QString("Bold"));
-    QCOMPARE(Form().URLCheck->text(), QString("Include URL"));
+    QCOMPARE(Form().NumberCheck->text(), QString("Include &number"));
+    QCOMPARE(Form().BoldCheck->text(), QString("B&old"));
+    QCOMPARE(Form().URLCheck->text(), QString("Include &URL"));
     QCOMPARE(Form().OKButton->text(), QString("OK"));
     QCOMPARE(Form().CancelButton->text(), QString("Cancel"));
-    QCOMPARE(Form().HelpButton->text(), QString("Help"));
+    QCOMPARE(Form().HelpButton->text(), QString("&Help"));
     QVERIFY(Form().ScriptsCheck->isChecked());
     QCOMPARE(Form().minimumSize(), Form().maximumSize());
   }

@@ -241,6 +241,7 @@ class TOFormTest : public QObject {
     Form().Pages->setCurrentWidget(Form().AdvancedTab);
     QTest::mouseClick(Form().RestoreButton, Qt::LeftButton);
     QCOMPARE(Form().AgentEdit->text(), QString::fromLatin1(kDefaultUserAgent.data()));
+    QCOMPARE(Form().AgentEdit->cursorPosition(), 0);  // the agent's name in sight
     QCOMPARE(Form().TimeoutComboBox->currentText(), QString("30"));
     QCOMPARE(Form().DelayComboBox->currentText(), QString("0"));
     QTest::mouseClick(Form().CancelButton, Qt::LeftButton);

@@ -84,10 +84,10 @@ class TRFormTest : public QObject {
     QCOMPARE(Form().windowTitle(), QString("Index"));
     QCOMPARE(Form().size(), QSize(382, 385));
     QCOMPARE(Form().Pages->tabText(0), QString("Connection"));
-    QCOMPARE(Form().AllRadio->text(), QString("Add all pages (Ignore duplicates)"));
+    QCOMPARE(Form().AllRadio->text(), QString("Add &all pages (Ignore duplicates)"));
     QCOMPARE(Form().UpdateRadio->text(),
-             QString("Add new and update pages where the content has changed"));
-    QCOMPARE(Form().NewRadio->text(), QString("Just add new pages"));
+             QString("Add new and &update pages where the content has changed"));
+    QCOMPARE(Form().NewRadio->text(), QString("&Just add new pages"));
     QVERIFY(Form().Memo->isReadOnly());
   }
 
@@ -179,8 +179,8 @@ class TRFormTest : public QObject {
     Show();
     QTRY_VERIFY_WITH_TIMEOUT(MemoLines(Form()).contains("Index stopped."), kCrawlWaitMs);
     QCOMPARE(MemoLines(Form()),
-             QStringList(
-                 {"Connecting ...", "Invalid address or site unavailable.", "", "Index stopped."}));
+             QStringList({"Connecting ...", "Invalid address or site unavailable.",
+                          "The server answered \"404\".", "", "Index stopped."}));
     QTRY_VERIFY(!Form().crawling());
     QVERIFY(!Form().OKButton->isEnabled());
     QVERIFY(!Form().AllRadio->isEnabled());

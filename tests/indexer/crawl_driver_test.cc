@@ -160,8 +160,8 @@ TEST(Crawler, FailedStartAddress) {
     Crawler crawler(f);
     RecordingObserver obs;
     EXPECT_EQ(crawler.Execute(SettingsFor(address), obs), CrawlOutcome::kFailedStart);
-    EXPECT_EQ(obs.lines, (Strings{"Connecting ...", "Invalid address or site unavailable.", "",
-                                  "Index stopped."}))
+    EXPECT_EQ(obs.lines, (Strings{"Connecting ...", "Invalid address or site unavailable.",
+                                  "The server answered \"404\".", "", "Index stopped."}))
         << address;
     EXPECT_TRUE(crawler.pages().empty());
   }

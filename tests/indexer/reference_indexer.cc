@@ -340,8 +340,9 @@ CrawlResult Crawl(const std::map<std::string, std::string>& site, const std::str
   std::string start = has_scheme ? site_address : "http://" + site_address;
   std::string body;
   if (!get(start, &body)) {
-    out.lines.insert(out.lines.end(),
-                     {"Invalid address or site unavailable.", "", "Index stopped."});
+    // A page missing from the map is what a server answers with 404.
+    out.lines.insert(out.lines.end(), {"Invalid address or site unavailable.",
+                                       "The server answered \"404\".", "", "Index stopped."});
     return out;
   }
   out.started = true;

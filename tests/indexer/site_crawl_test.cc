@@ -21,6 +21,7 @@
 #include "fixture_site.h"
 #include "http/http_client.h"
 #include "http/nginx_server.h"
+#include "http/scripted_server.h"
 #include "http/test_ca.h"
 #include "indexer/crawl_driver.h"
 #include "reference_indexer.h"
@@ -114,6 +115,48 @@ TEST_F(SiteCrawlTest, TheRealClientReadsThePagesTheRulesGiveInTheirOrder) {
   // Failures happened and were skipped silently.
   EXPECT_GT(std::count_if(entries.begin(), entries.end(), [](auto& e) { return e.status == 404; }),
             0);
+}
+
+// The whole log of a crawl of start that fails at once.
+Strings FailedStartLog(const std::string& start, int read_timeout_ms = 30000) {
+  HttpClient client;
+  Crawler crawler(client);
+  CrawlSettings s;
+  s.start_address = start;
+  s.read_timeout_ms = read_timeout_ms;
+  LineLog log;
+  EXPECT_EQ(crawler.Execute(s, log), CrawlOutcome::kFailedStart) << start;
+  EXPECT_TRUE(crawler.pages().empty());
+  return log.lines;
+}
+
+Strings WithReason(const std::string& reason) {
+  return {"Connecting ...", "Invalid address or site unavailable.", reason, "", "Index stopped."};
+}
+
+TEST_F(SiteCrawlTest, AStartPageThatCannotBeReadIsToldWhyOnTheNextLine) {
+  EXPECT_EQ(FailedStartLog(server.Url("/no-such-page.htm")),
+            WithReason("The server answered \"HTTP/1.1 404 Not Found\"."));
+
+  testing::ScriptedServer failing(
+      {testing::Answer("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n"),
+       {testing::ReadRequest(), testing::Hold()}});
+  EXPECT_EQ(FailedStartLog(failing.Url("/")),
+            WithReason("The server answered \"HTTP/1.1 500 Internal Server Error\"."));
+  EXPECT_EQ(FailedStartLog(failing.Url("/"), 300), WithReason("Read Timeout"));
+
+  // A port nobody listens on: the scripted server's, once it has gone.
+  std::string refused;
+  {
+    testing::ScriptedServer gone({});
+    refused = gone.Url("/");
+  }
+  EXPECT_EQ(FailedStartLog(refused), WithReason("Connection refused (socket error 111)"));
+
+  const Strings unknown = FailedStartLog("http://nonexistent.invalid/");
+  ASSERT_EQ(unknown.size(), 5u);
+  EXPECT_TRUE(unknown[2].starts_with("Host not found (socket error ")) << unknown[2];
+  EXPECT_EQ(unknown[1], "Invalid address or site unavailable.");
 }
 
 TEST_F(SiteCrawlTest, AFullPageTableEndsTheCrawlWithThePagesRead) {
@@ -291,7 +334,12 @@ TEST_F(CliIndexTest, AnUnreachableSiteSavesNothing) {
   std::string out;
   ASSERT_EQ(RunCli({"options", db_path, "--address", "127.0.0.1:1/"}, &out), 0) << out;
   EXPECT_EQ(RunCli({"index", db_path}, &out), 1);
-  EXPECT_NE(out.find("Connecting ...\nInvalid address or site unavailable.\n\nIndex stopped.\n"),
+  EXPECT_NE(out.find("Connecting ...\nInvalid address or site unavailable.\nConnection refused "
+                     "(socket error 111)\n\nIndex stopped.\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("duvra-cli index: the crawl could not start at 127.0.0.1:1/: Connection "
+                     "refused (socket error 111); nothing was saved"),
             std::string::npos)
       << out;
 }
@@ -391,8 +439,9 @@ TEST_F(TlsSiteCrawlTest, DuvraCliTrustsWhatTheSystemTrustsAndSavesTheHttpsAddres
   // authority the site's certificate is refused.
   unsetenv("SSL_CERT_FILE");
   EXPECT_EQ(RunCli({"index", db_path}, &out), 1);
-  EXPECT_NE(out.find("Connecting ...\nCertificate verification failed: the certificate is not "
-                     "signed by a trusted authority.\nInvalid address or site unavailable.\n"),
+  EXPECT_NE(out.find("Connecting ...\nInvalid address or site unavailable.\nCertificate "
+                     "verification failed: the certificate is not signed by a trusted "
+                     "authority.\n\nIndex stopped.\n"),
             std::string::npos)
       << out;
   setenv("SSL_CERT_FILE", ca.ca_file().c_str(), 1);
