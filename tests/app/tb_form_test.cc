@@ -218,7 +218,7 @@ class TBFormTest : public QObject {
     QVERIFY(QFile::exists(site_ + "/duv_index/manifest.js"));
     Open();
     QVERIFY(Form().IndexCheck->isChecked());
-    QCOMPARE(Form().IndexCheck->text(), QString("Write the search index"));
+    QCOMPARE(Form().IndexCheck->text(), QString("Write the search inde&x"));
     if (!qEnvironmentVariableIsEmpty("DUVRA_SCREENSHOTS")) {
       Form().grab().save(qEnvironmentVariable("DUVRA_SCREENSHOTS") + "/create_dialog.png");
     }
