@@ -1,5 +1,6 @@
 #include "app/to_form.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -7,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSet>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -55,6 +57,36 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
   b->setGeometry(left, top, kButtonWidth, kButtonHeight);
   b->setAutoDefault(false);
   return b;
+}
+
+// The Alt letter a caption gives, as text ("" when it has none).
+QString MnemonicOf(const QString& text) { return QKeySequence::mnemonic(text).toString(); }
+
+// The caption with an Alt letter no other control of the dialog uses: the
+// first free letter that starts a word, else any free letter. A "&" of the
+// caption itself is kept as text.
+QString WithFreeMnemonic(const QString& caption, QSet<QString>& taken) {
+  QList<qsizetype> order;
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i].isLetter() && (i == 0 || !caption[i - 1].isLetterOrNumber())) order << i;
+  }
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i].isLetter() && !order.contains(i)) order << i;
+  }
+  qsizetype chosen = -1;
+  for (qsizetype i : order) {
+    const QString key = MnemonicOf(QStringLiteral("&") + caption[i]);
+    if (taken.contains(key)) continue;
+    taken.insert(key);
+    chosen = i;
+    break;
+  }
+  QString out;
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (i == chosen) out += QLatin1Char('&');
+    out += caption[i] == QLatin1Char('&') ? QStringLiteral("&&") : QString(caption[i]);
+  }
+  return out;
 }
 
 QListWidget* MakeList(QWidget* parent, const char* name, int top) {
@@ -157,6 +189,7 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
     QWidget* control = nullptr;
     if (info.kind == SettingKind::kFlag) {
       auto* check = new QCheckBox(label, IndexingTab);
+      indexing_captions_.push_back(check);
       check->move(12, top);
       check->adjustSize();
       control = check;
@@ -165,12 +198,16 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
       auto* spin = new QSpinBox(IndexingTab);
       spin->setRange(1, 100000);
       spin->setGeometry(220, top, kComboWidth, 21);
-      MakeLabel(IndexingTab, "", label + QStringLiteral(":"), 12, top + 4)->setBuddy(spin);
+      QLabel* caption = MakeLabel(IndexingTab, "", label + QStringLiteral(":"), 12, top + 4);
+      caption->setBuddy(spin);
+      indexing_captions_.push_back(caption);
       control = spin;
       top += 28;
     } else {
-      MakeLabel(IndexingTab, "", label + QStringLiteral(":"), 12, top);
+      QLabel* caption = MakeLabel(IndexingTab, "", label + QStringLiteral(":"), 12, top);
       control = MakeEdit(IndexingTab, "", 12, top + 16, kEditWidth);
+      caption->setBuddy(control);
+      indexing_captions_.push_back(caption);
       top += 44;
     }
     control->setObjectName(name);
@@ -186,6 +223,7 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
                             right - 2 * kButtonWidth - kButtonGap, kButtonTop);
   HelpButton =
       MakeButton(this, "HelpButton", QStringLiteral("&Help"), right - kButtonWidth, kButtonTop);
+  GiveIndexingMnemonics();
 
   connect(KeywordsCheck, &QCheckBox::clicked, this, &TOForm::KeywordsCheckClick);
   connect(ExcludeWordsEdit, &QLineEdit::textChanged, this, &TOForm::ExcludeWordsEditChange);
@@ -375,6 +413,32 @@ void TOForm::RestoreButtonClick() {
   AgentEdit->setCursorPosition(0);
   TimeoutComboBox->setCurrentIndex(options_.timeout_item);
   DelayComboBox->setCurrentIndex(options_.delay_item);
+}
+
+// The Indexing tab's captions come from the settings table the batch front
+// end shares, so their Alt letters are picked here, around the letters the
+// dialog's own buttons already use.
+void TOForm::GiveIndexingMnemonics() {
+  // Alt reaches only visible controls, so the other pages' letters are free.
+  QSet<QString> taken;
+  auto shares_letters = [this](const QWidget* w) {
+    return !Pages->isAncestorOf(w) || IndexingTab->isAncestorOf(w);
+  };
+  for (const QAbstractButton* b : findChildren<QAbstractButton*>()) {
+    if (shares_letters(b)) taken.insert(MnemonicOf(b->text()));
+  }
+  for (const QLabel* l : findChildren<QLabel*>()) {
+    if (shares_letters(l)) taken.insert(MnemonicOf(l->text()));
+  }
+  for (QWidget* w : indexing_captions_) {
+    if (auto* check = qobject_cast<QCheckBox*>(w)) {
+      check->setText(WithFreeMnemonic(check->text(), taken));
+      check->adjustSize();
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+      label->setText(WithFreeMnemonic(label->text(), taken));
+      label->adjustSize();
+    }
+  }
 }
 
 void TOForm::BrowseButtonClick() {

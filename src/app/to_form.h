@@ -73,6 +73,7 @@ class TOForm : public QDialog {
   void RestoreButtonClick();
   // Chooses the site folder in the folder dialog.
   void BrowseButtonClick();
+  void GiveIndexingMnemonics();
   void OKButtonClick();
   void CancelButtonClick();
   void HelpButtonClick();
@@ -94,7 +95,8 @@ class TOForm : public QDialog {
   Prompter& prompter_;
   IndexOptions options_;
   std::vector<std::pair<const SettingInfo*, QWidget*>> extra_controls_;
-  bool showing_ = false;  // true while ShowState fills the widgets
+  std::vector<QWidget*> indexing_captions_;  // check boxes and labels of the Indexing tab
+  bool showing_ = false;                     // true while ShowState fills the widgets
 };
 
 }  // namespace duvra

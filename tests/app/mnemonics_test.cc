@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -27,44 +29,58 @@ using namespace duvra::testing;
 
 namespace {
 
-// OK and Cancel answer to Enter and Esc; controls on the Indexing tab take
-// their captions from the settings table the batch front end shares.
+// OK and Cancel answer to Enter and Esc.
 bool NeedsMnemonic(const QWidget* w) {
   const QString name = w->objectName();
-  if (name == "OKButton" || name == "CancelButton") return false;
-  for (const QWidget* p = w; p; p = p->parentWidget()) {
-    if (p->objectName() == "IndexingTab") return false;
+  return name != "OKButton" && name != "CancelButton";
+}
+
+// The tab page a widget lies on, or null for the dialog's own controls. Qt
+// gives Alt only to visible widgets, so pages may reuse each other's letters
+// but none may reuse a letter of the dialog's own controls.
+const QWidget* PageOf(const QWidget* w) {
+  for (const QWidget* p = w; p && p->parentWidget(); p = p->parentWidget()) {
+    const QWidget* up = p->parentWidget();
+    if (qobject_cast<const QStackedWidget*>(up) &&
+        qobject_cast<const QTabWidget*>(up->parentWidget())) {
+      return p;
+    }
   }
-  return true;
+  return nullptr;
 }
 
 // Checks the widgets of window and names each fault in the message.
 QStringList MnemonicFaults(QWidget& window) {
   QStringList faults;
-  QMap<QString, QString> taken;  // the letter -> the text that has it
-  auto take = [&](const QString& text) {
+  // page -> (letter -> the text that has it); the null page is the dialog's.
+  QMap<const QWidget*, QMap<QString, QString>> taken;
+  auto take = [&](const QWidget* w, const QString& text) {
     const QKeySequence key = QKeySequence::mnemonic(text);
     if (key.isEmpty()) return false;
     const QString letter = key.toString();
-    if (taken.contains(letter)) {
-      faults << QString("%1 in \"%2\" and \"%3\"").arg(letter, taken[letter], text);
+    const QWidget* page = PageOf(w);
+    for (auto it = taken.begin(); it != taken.end(); ++it) {
+      if (page && it.key() && it.key() != page) continue;  // another page
+      if (it->contains(letter)) {
+        faults << QString("%1 in \"%2\" and \"%3\"").arg(letter, it->value(letter), text);
+      }
     }
-    taken[letter] = text;
+    taken[page][letter] = text;
     return true;
   };
   for (QAbstractButton* b : window.findChildren<QAbstractButton*>()) {
     if (qobject_cast<QToolButton*>(b)) continue;  // toolbar and tab-bar arrows: icons
-    if (!take(b->text()) && NeedsMnemonic(b)) faults << "no mnemonic: " + b->text();
+    if (!take(b, b->text()) && NeedsMnemonic(b)) faults << "no mnemonic: " + b->text();
   }
   for (QLabel* l : window.findChildren<QLabel*>()) {
-    const bool has = take(l->text());
+    const bool has = take(l, l->text());
     // Without a buddy the "&" would show as it is.
     if (has && !l->buddy()) faults << "no buddy: " + l->text();
     if (!has && l->buddy() && NeedsMnemonic(l)) faults << "no mnemonic: " + l->text();
   }
   for (QMenuBar* bar : window.findChildren<QMenuBar*>()) {
     for (QAction* a : bar->actions()) {
-      if (!take(a->text())) faults << "no mnemonic: menu " + a->text();
+      if (!take(bar, a->text())) faults << "no mnemonic: menu " + a->text();
     }
   }
   return faults;
