@@ -515,7 +515,7 @@ class SettingsSiteTest : public ::testing::Test {
         {"/site/blog/my-post.html",
          Simple("Post", "post words", "", "<a href=\"../colophon\">c</a>")},
         {"/site/colophon.html", Simple("Colophon", "colophon words")},
-        {"/site/report.php", std::string("<html>\0\1\2 binary report", 25)},
+        {"/site/report.php", std::string("<html>\0\1\2 binary report", 23)},
         {"/site/private.html", Simple("Private", "private words")},
         {"/site/noindex.html",
          Simple("Noindex", "noindex words", "<meta content=\"noindex\" name=\"ROBOTS\">",
