@@ -5,11 +5,13 @@
 // the first of each duplicate key when duplicates are skipped); the data
 // script written from any record lines imports back to the same records;
 // the script string escapes read back to the text.
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "database/db_files.h"
+#include "database/text_encoding.h"
 #include "database/text_file.h"
 #include "fuzz_support.h"
 #include "records/record_import.h"
@@ -66,10 +68,25 @@ void CheckWrittenScriptReadsBack(const Lines& record_lines) {
   const Lines lines = SplitLines(script, LoneCr::kLineEnd);
   FUZZ_CHECK(lines.size() == record_lines.size() + 2);
   FUZZ_CHECK(HasDataFileMarker(lines));
+  // Text that is UTF-8 without control characters comes back as it was;
+  // other bytes are read as windows-1252 and controls become spaces, after
+  // which a second round trip changes nothing.
   Lines expected;
-  for (const std::string& l : record_lines)
+  bool plain = true;
+  for (const std::string& l : record_lines) {
     expected.push_back("0^" + std::string(DuplicateKeyTail(l)));
-  FUZZ_CHECK(DataFileRecordLines(lines) == expected);
+    plain = plain && IsValidUtf8(l) && std::none_of(l.begin(), l.end(), [](char c) {
+              return static_cast<unsigned char>(c) < 0x20;
+            });
+  }
+  const Lines read = DataFileRecordLines(lines);
+  if (plain) {
+    FUZZ_CHECK(read == expected);
+  } else {
+    FUZZ_CHECK(read.size() == expected.size());
+    const Lines again = DataFileRecordLines(SplitLines(DataScriptText(read), LoneCr::kLineEnd));
+    FUZZ_CHECK(again == read);
+  }
 }
 
 }  // namespace
