@@ -160,7 +160,7 @@ TEST(FilterState, CountsHidesSelectionAndStopsMoves) {
   EXPECT_TRUE(ShowFilterState(filter, db.records, &vs).empty());
   EXPECT_EQ(vs.count_text, "0 of 2 Records");
 
-  // Off again: the spec's count and enabling come back.
+  // Off again: the plain count and enabling come back.
   FilterEditChange(filter, db.records, "");
   StateUpdate(db, &vs);
   ShowFilterState(filter, db.records, &vs);
