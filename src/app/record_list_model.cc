@@ -3,18 +3,13 @@
 #include <climits>
 
 #include "app/text_display.h"
+#include "database/text_encoding.h"
 
 namespace duvra {
 
 QString CellText(std::string_view field, size_t limit) {
   if (field.size() <= limit) return ToDisplay(field);
-  size_t cut = limit;
-  // Back off continuation bytes so a UTF-8 character is not split.
-  for (int i = 0; i < 3 && cut > 0 && (static_cast<unsigned char>(field[cut]) & 0xC0) == 0x80;
-       ++i) {
-    --cut;
-  }
-  return ToDisplay(field.substr(0, cut)) + QChar(0x2026);
+  return ToDisplay(field.substr(0, Utf8CutPoint(field, limit))) + QChar(0x2026);
 }
 
 RecordListModel::RecordListModel(const RecordList& list, const std::vector<size_t>& rows,

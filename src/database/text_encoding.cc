@@ -11,8 +11,6 @@ constexpr char16_t kHighControls[32] = {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
 }  // namespace
 
 char32_t NextCodePoint(std::string_view bytes, std::size_t& pos) {
@@ -40,7 +38,7 @@ char32_t NextCodePoint(std::string_view bytes, std::size_t& pos) {
   }
   for (std::size_t i = 1; i < length; ++i) {
     const auto next = static_cast<unsigned char>(bytes[pos + i]);
-    if (!IsContinuation(next)) {
+    if (!IsUtf8Continuation(static_cast<char>(next))) {
       ++pos;
       return kReplacement;
     }
@@ -52,6 +50,13 @@ char32_t NextCodePoint(std::string_view bytes, std::size_t& pos) {
   }
   pos += length;
   return value;
+}
+
+std::size_t Utf8CutPoint(std::string_view text, std::size_t limit) {
+  if (limit >= text.size()) return text.size();
+  std::size_t cut = limit;
+  for (int i = 0; i < 3 && cut > 0 && IsUtf8Continuation(text[cut]); ++i) --cut;
+  return cut;
 }
 
 bool IsValidUtf8(std::string_view bytes) {

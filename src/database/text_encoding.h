@@ -31,6 +31,15 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // wherever characters are needed.
 std::string ToUtf8(std::string_view bytes);
 
+// True for a byte that continues a UTF-8 sequence (10xxxxxx).
+inline bool IsUtf8Continuation(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// The largest cut at or before `limit` that does not split a UTF-8
+// character of `text` (backs off at most three continuation bytes).
+std::size_t Utf8CutPoint(std::string_view text, std::size_t limit);
+
 // Decodes the UTF-8 sequence starting at `bytes[pos]`, advancing `pos` past
 // it. An ill-formed sequence yields U+FFFD and advances by one byte, so a
 // loop over any input ends.

@@ -196,8 +196,7 @@ std::string VisibleText(std::string_view html, bool skip_page_furniture, size_t 
   out.reserve(std::min(html.size(), enough));
   size_t i = 0, shown = 0;
   // A stop never falls inside a UTF-8 sequence.
-  while (i < html.size() &&
-         (shown < enough || (static_cast<unsigned char>(html[i]) & 0xC0) == 0x80)) {
+  while (i < html.size() && (shown < enough || IsUtf8Continuation(html[i]))) {
     const char c = html[i];
     if (c != '<') {
       out.push_back(c);
@@ -308,8 +307,7 @@ std::string OpeningText(std::string_view page, std::string_view search_copy, siz
   // A region cut at a byte count may end inside a character; that
   // character goes.
   size_t lead = text.size();
-  while (lead > 0 && text.size() - lead < 4 &&
-         (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80) {
+  while (lead > 0 && text.size() - lead < 4 && IsUtf8Continuation(text[lead - 1])) {
     --lead;
   }
   if (lead > 0 && !IsValidUtf8(std::string_view(text).substr(lead - 1))) text.resize(lead - 1);
