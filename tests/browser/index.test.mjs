@@ -195,3 +195,36 @@ describe('the index answers as the full scan', () => {
     assert.deepEqual(differ.slice(0, 3), [], `${differ.length} of ${list.length} queries differ`);
   });
 });
+
+// Only the pages asked for are put in order (all of them when a page asks
+// for most of the results): a common word's results walked in pages of ten
+// must be those walked in pages of thirty, where more of them are sorted.
+describe('pages put in order on demand', () => {
+  test('pages of ten equal pages of thirty, in the full scan and the index', async () => {
+    const thirty = makeSite(CLI, RECORDS, { number: 1, bold: 1, url: 1, return: 30 });
+    const server = await serve(thirty.site);
+    servers.push(server);
+    const page = await browser.context.newPage();
+    const walk = async (base, q, per) => {
+      const items = [];
+      for (let n = 1, pages = 1; n <= pages; n++) {
+        await shown(page, `${base}results.html?q=${encodeURIComponent(q)}&page=${n}`);
+        const got = await page.evaluate(() => ({
+          count: document.querySelector('.duv-count').textContent,
+          items: [...document.querySelectorAll('.duv-results > li a')].map((a) => a.getAttribute('href')),
+        }));
+        pages = Math.ceil(Number(got.count.match(/[\d,]+/)[0].replace(/,/g, '')) / per);
+        items.push(...got.items);
+      }
+      return items;
+    };
+    for (const q of ['table', 'index', 'create', 'garden bed', 'serve', 'the table']) {
+      const whole = await walk(server.url, q, 30);
+      assert.ok(whole.length > 80, `"${q}": ${whole.length} results, too few for pages of ten to be picked`);
+      for (const folder of ['', 'idx/']) {
+        assert.deepEqual(await walk(`${servers[0].url}${folder}`, q, 10), whole, `"${q}" (${folder || 'full scan'})`);
+      }
+    }
+    await page.close();
+  });
+});
