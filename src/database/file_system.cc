@@ -95,6 +95,24 @@ class PosixFileSystem : public FileSystem {
     // Some file systems cannot flush a folder; there is nothing more to do.
     return err == EINVAL ? 0 : err;
   }
+
+  int MakeFolder(const std::string& path) override {
+    return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
+  }
+
+  int SyncFiles(const std::string& folder) override {
+#ifdef __linux__
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int err = ::syncfs(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return err;
+#else
+    (void)folder;
+    ::sync();
+    return 0;
+#endif
+  }
 };
 
 }  // namespace

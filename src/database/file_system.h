@@ -55,6 +55,11 @@ class FileSystem {
   virtual int Remove(const std::string& path) = 0;
   // Flushes the folder's entries, so that a rename in it survives a crash.
   virtual int SyncFolder(const std::string& folder) = 0;
+  // Makes a folder that must not exist yet.
+  virtual int MakeFolder(const std::string& path) = 0;
+  // Flushes every file written so far on the file system that holds the
+  // folder: one flush for a folder of many new files instead of one each.
+  virtual int SyncFiles(const std::string& folder) = 0;
 };
 
 // The POSIX file system of the running process; lives for the whole run.

@@ -84,6 +84,15 @@ int ReplaceFile(FileSystem& fs, const std::string& path, const ContentWriter& wr
   return fs.SyncFolder(folder.empty() ? "." : folder);
 }
 
+int WriteNewFile(FileSystem& fs, const std::string& path, std::string_view data) {
+  std::unique_ptr<WritableFile> file;
+  if (int err = fs.CreateNew(path, kNewFileMode, &file); err != 0) return err;
+  int err = file->Append(data);
+  if (int close_err = file->Close(); err == 0) err = close_err;
+  if (err != 0) (void)fs.Remove(path);
+  return err;
+}
+
 int ReplaceFileWith(FileSystem& fs, const std::string& path, std::string_view data) {
   return ReplaceFile(fs, path, [data](WritableFile& f) { return f.Append(data); });
 }

@@ -41,6 +41,11 @@ int ReplaceFileWith(FileSystem& fs, const std::string& path, std::string_view da
 int ReplaceFileWithLines(FileSystem& fs, const std::string& path,
                          const std::vector<std::string>& lines);
 
+// Writes a file that must not exist yet, without flushing it: for the many
+// files of a new folder that nothing reads until the caller publishes it,
+// after one FileSystem::SyncFiles for them all. On failure the file is
+// removed and the errno returned.
+int WriteNewFile(FileSystem& fs, const std::string& path, std::string_view data);
 // The file that a write of path really replaces: path, or the end of the
 // chain of symbolic links that starts there (which need not exist yet).
 // Returns 0 or an errno (ELOOP for a chain that is too long or circular).

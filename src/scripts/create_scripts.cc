@@ -62,9 +62,7 @@ Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& recor
   s = WriteScriptFile(ScriptPath(folder, kWordsScript), WordsScriptText(job.excluded_words), fs);
   if (!s.ok()) return s;
   if (!job.write_index) return RemoveSearchIndex(folder);
-  s = WriteSearchIndex(folder, record_lines, [&fs](const std::string& path, std::string_view text) {
-    return WriteScriptFile(path, text, fs);
-  });
+  s = WriteSearchIndex(folder, record_lines, fs);
   if (!s.ok()) (void)RemoveSearchIndex(folder);
   return s;
 }

@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "database/db_files.h"
+#include "database/file_writer.h"
 #include "database/text_encoding.h"
 #include "database/text_file.h"
 #include "scripts/script_text.h"
@@ -101,8 +102,8 @@ std::string EscapedRecord(std::string_view line, bool keywords) {
 
 class IndexWriter {
  public:
-  IndexWriter(std::string dir, const IndexFileWriter& write, const IndexLimits& limits)
-      : dir_(std::move(dir)), write_(write), limits_(limits) {}
+  IndexWriter(std::string dir, FileSystem& files, const IndexLimits& limits)
+      : dir_(std::move(dir)), files_(files), limits_(limits) {}
 
   Status Add(size_t index, std::string_view line) {
     std::string shown = EscapedRecord(line, false);
@@ -235,11 +236,13 @@ class IndexWriter {
   }
 
   Status WritePart(const std::string& name, const std::string& data) {
-    return write_(dir_ + std::string(1, kPathSeparator) + name + ".js", PartText(name, data));
+    const std::string path = dir_ + std::string(1, kPathSeparator) + name + ".js";
+    int err = WriteNewFile(files_, path, PartText(name, data));
+    return err == 0 ? Status::Ok() : CreateError(path, err);
   }
 
   std::string dir_;
-  const IndexFileWriter& write_;
+  FileSystem& files_;
   IndexLimits limits_;
   std::string chunk_ = "[", rest_ = "[";
   size_t rests_ = 0;
@@ -286,14 +289,14 @@ void AppendIndexNumber(std::string& out, unsigned long long n) {
 }
 
 Status WriteSearchIndex(const std::string& folder, const std::vector<std::string>& record_lines,
-                        const IndexFileWriter& write, const IndexLimits& limits) {
+                        FileSystem& files, const IndexLimits& limits) {
   const std::string index_dir = folder + kPathSeparator + std::string(kIndexFolder);
-  std::error_code ec;
-  fs::create_directory(index_dir, ec);
-  if (ec) return CreateError(index_dir, ec.value());
+  if (int err = files.MakeFolder(index_dir); err != 0 && err != EEXIST) {
+    return CreateError(index_dir, err);
+  }
   const std::string version = NewVersionName(index_dir);
   const std::string dir = index_dir + kPathSeparator + version;
-  if (!fs::create_directory(dir, ec) || ec) return CreateError(dir, ec ? ec.value() : EEXIST);
+  if (int err = files.MakeFolder(dir); err != 0) return CreateError(dir, err);
   // Nothing of a version that failed stays behind; the manifest still names
   // the old one.
   auto fail = [&](Status s) {
@@ -301,7 +304,7 @@ Status WriteSearchIndex(const std::string& folder, const std::vector<std::string
     fs::remove_all(dir, ignored);
     return s;
   };
-  IndexWriter writer(dir, write, limits);
+  IndexWriter writer(dir, files, limits);
   for (size_t i = 0; i < record_lines.size(); ++i) {
     Status s = writer.Add(i, record_lines[i]);
     if (!s.ok()) return fail(s);
@@ -310,9 +313,23 @@ Status WriteSearchIndex(const std::string& folder, const std::vector<std::string
   Status s = writer.Finish(record_lines.size(), &manifest);
   if (!s.ok()) return fail(s);
   manifest.insert(1, "\"version\":\"" + version + "\",");
-  s = write(index_dir + kPathSeparator + std::string(kIndexManifest),
-            PartText("manifest", manifest));
-  if (!s.ok()) return fail(s);
+  // The parts are written unflushed, then flushed all at once: the manifest
+  // names them only once they are on the device.
+  if (int err = files.SyncFiles(dir); err != 0) return fail(CreateError(dir, err));
+  if (int err = files.SyncFolder(dir); err != 0) return fail(CreateError(dir, err));
+  const std::string manifest_path = index_dir + kPathSeparator + std::string(kIndexManifest);
+  const std::string manifest_text = PartText("manifest", manifest);
+  if (int err = ReplaceFileWith(files, manifest_path, manifest_text); err != 0) {
+    // Only the last flush failed when the manifest already names the new
+    // version: that one must then stay.
+    std::string now;
+    int read_error = 0;
+    if (!ReadWholeFile(manifest_path, &now, &read_error) || now != manifest_text) {
+      return fail(CreateError(manifest_path, err));
+    }
+    RemoveVersions(index_dir, version);
+    return CreateError(manifest_path, err);
+  }
   RemoveVersions(index_dir, version);
   return Status::Ok();
 }

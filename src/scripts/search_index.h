@@ -16,20 +16,17 @@
 // element from file:// as well as over http.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "database/file_system.h"
 #include "database/status.h"
 
 namespace duvra {
 
 inline constexpr std::string_view kIndexFolder = "duv_index";
 inline constexpr std::string_view kIndexManifest = "manifest.js";
-
-// Writes one whole file; the generator's own write path.
-using IndexFileWriter = std::function<Status(const std::string& path, std::string_view text)>;
 
 struct IndexLimits {
   size_t records_per_chunk = 32;  // records per r part
@@ -43,7 +40,7 @@ struct IndexLimits {
 // to it and removes the older versions. A failure leaves the old version in
 // use (nothing of the new one stays behind) and returns the file error.
 Status WriteSearchIndex(const std::string& folder, const std::vector<std::string>& record_lines,
-                        const IndexFileWriter& write, const IndexLimits& limits = {});
+                        FileSystem& files, const IndexLimits& limits = {});
 
 // Takes the index out of use (the manifest first, so that the search reads
 // duv_data.js) and removes its versions; files in duv_index that are not the

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -9,6 +10,7 @@
 #include "database/text_file.h"
 #include "scripts/create_scripts.h"
 #include "scripts/search_words.h"
+#include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 
 namespace duvra {
@@ -19,7 +21,7 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-Status Write(const std::string& path, std::string_view text) { return WriteScriptFile(path, text); }
+FileSystem& Disk() { return DefaultFileSystem(); }
 
 std::vector<std::string> Records(int n, const std::string& word) {
   std::vector<std::string> lines;
@@ -63,7 +65,7 @@ class SearchIndexTest : public ::testing::Test {
 };
 
 TEST_F(SearchIndexTest, ANewVersionReplacesTheOldWhole) {
-  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(30, "first"), Write, small_).ok());
+  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(30, "first"), Disk(), small_).ok());
   auto first = Versions();
   ASSERT_EQ(first.size(), 1u);
   EXPECT_NE(Manifest().find("\"version\":\"" + first[0] + "\""), std::string::npos);
@@ -75,7 +77,7 @@ TEST_F(SearchIndexTest, ANewVersionReplacesTheOldWhole) {
     EXPECT_EQ(it->second.rfind("duv_index_part(\"", 0), 0u);
   }
   WriteFile(Dir() + "/README.txt", "the owner's own file");
-  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(30, "second"), Write, small_).ok());
+  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(30, "second"), Disk(), small_).ok());
   auto second = Versions();
   ASSERT_EQ(second.size(), 1u);
   EXPECT_NE(second[0], first[0]);
@@ -86,35 +88,45 @@ TEST_F(SearchIndexTest, ANewVersionReplacesTheOldWhole) {
 // Whichever write fails, the manifest and the version it names stay exactly
 // as they were, and nothing of the new version is left.
 TEST_F(SearchIndexTest, AFailedWriteLeavesTheOldIndexInUse) {
-  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(30, "old"), Write, small_).ok());
+  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(30, "old"), Disk(), small_).ok());
   const auto before = Snapshot();
-  int writes = 0;
-  auto counting = [&](const std::string&, std::string_view) {
-    ++writes;
-    return Status::Ok();
-  };
+  testing::FaultyFileSystem faulty;
   {
     TempDir other;
     std::string f = other.path();
     f.pop_back();
-    ASSERT_TRUE(WriteSearchIndex(f, Records(30, "new"), counting, small_).ok());
+    faulty.FailAt(0);
+    ASSERT_TRUE(WriteSearchIndex(f, Records(30, "new"), faulty, small_).ok());
   }
-  ASSERT_GT(writes, 20);
-  for (int fail_at : {1, 2, writes / 2, writes - 1, writes}) {
-    int n = 0;
-    auto failing = [&](const std::string& path, std::string_view text) {
-      if (++n == fail_at) return Status::Error("Cannot create file \"" + path + "\". disk full");
-      return Write(path, text);
-    };
-    Status s = WriteSearchIndex(Folder(), Records(30, "new"), failing, small_);
+  const int steps = faulty.steps();
+  // The parts are flushed together, not one by one.
+  const auto syncs =
+      std::count_if(faulty.log().begin(), faulty.log().end(),
+                    [](const std::string& step) { return step.rfind("sync", 0) == 0; });
+  EXPECT_LE(syncs, 4) << steps << " steps";
+  ASSERT_GT(steps, 40);
+  for (int fail_at : {1, 2, 3, steps / 2, steps - 3, steps - 2, steps - 1, steps}) {
+    faulty.FailAt(fail_at, ENOSPC);
+    Status s = WriteSearchIndex(Folder(), Records(30, "new"), faulty, small_);
+    ASSERT_TRUE(faulty.fired()) << fail_at;
     ASSERT_FALSE(s.ok()) << fail_at;
-    EXPECT_NE(s.message().find("disk full"), std::string::npos);
-    EXPECT_EQ(Snapshot(), before) << "failing write " << fail_at;
+    EXPECT_NE(s.message().find(SystemReason(ENOSPC)), std::string::npos) << s.message();
+    // Up to the manifest's rename the old index stays; after it (its
+    // folder's flush failing) the new one is whole.
+    if (fail_at < steps) {
+      EXPECT_EQ(Snapshot(), before)
+          << "failing step " << fail_at << ": " << faulty.log()[fail_at - 1];
+    } else {
+      auto versions = Versions();
+      ASSERT_EQ(versions.size(), 1u);
+      EXPECT_NE(Manifest().find(versions[0]), std::string::npos);
+      EXPECT_NE(Snapshot(), before);
+    }
   }
 }
 
 TEST_F(SearchIndexTest, RemovingTakesTheManifestAndVersionsOnly) {
-  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(3, "x"), Write, small_).ok());
+  ASSERT_TRUE(WriteSearchIndex(Folder(), Records(3, "x"), Disk(), small_).ok());
   fs::create_directory(Dir() + "/images");
   ASSERT_TRUE(RemoveSearchIndex(Folder()).ok());
   EXPECT_FALSE(fs::exists(Dir() + "/" + std::string(kIndexManifest)));

@@ -94,6 +94,16 @@ int FaultyFileSystem::SyncFolder(const std::string& folder) {
   return real_.SyncFolder(folder);
 }
 
+int FaultyFileSystem::MakeFolder(const std::string& path) {
+  if (int err = Step("mkdir", path); err != 0) return err;
+  return real_.MakeFolder(path);
+}
+
+int FaultyFileSystem::SyncFiles(const std::string& folder) {
+  if (int err = Step("sync", folder); err != 0) return err;
+  return real_.SyncFiles(folder);
+}
+
 std::string OldOrNewInOrder(const std::vector<WrittenFile>& files, size_t failed) {
   std::string wrong;
   for (size_t i = 0; i < files.size(); ++i) {

@@ -21,7 +21,8 @@ class FaultyFileSystem : public FileSystem {
   // Counted steps since the last FailAt, and whether the failure happened.
   int steps() const { return steps_; }
   bool fired() const { return fired_; }
-  // "create <path>", "write <path>", "sync <path>", "rename <from>" per step.
+  // "create <path>", "write <path>", "sync <path>", "rename <from>",
+  // "mkdir <path>" per step.
   const std::vector<std::string>& log() const { return log_; }
 
   // Paths that MayWrite refuses, as if the user lacked the right.
@@ -34,6 +35,8 @@ class FaultyFileSystem : public FileSystem {
   int Rename(const std::string& from, const std::string& to) override;
   int Remove(const std::string& path) override;
   int SyncFolder(const std::string& folder) override;
+  int MakeFolder(const std::string& path) override;
+  int SyncFiles(const std::string& folder) override;
 
   // For the files it creates: 0 to go on, or the error of this step.
   int Step(const char* kind, const std::string& path);
