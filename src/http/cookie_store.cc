@@ -11,7 +11,6 @@
 namespace duvra {
 namespace {
 
-using http_text::EqualsIgnoreCase;
 using http_text::Trim;
 
 bool IsIpAddress(std::string_view host) {
@@ -69,7 +68,7 @@ bool DomainMatchesHost(std::string_view domain, std::string_view host) {
   if (!domain.empty() && domain.front() == '.') domain.remove_prefix(1);
   if (domain.empty()) return false;
   if (EqualsIgnoreCase(domain, host)) return true;
-  return host.size() > domain.size() && http_text::EndsWithIgnoreCase(host, domain) &&
+  return host.size() > domain.size() && EndsWithIgnoreCase(host, domain) &&
          host[host.size() - domain.size() - 1] == '.';
 }
 
@@ -112,7 +111,7 @@ bool ParseCookieDate(std::string_view text, std::time_t* out) {
       continue;
     }
     if (month < 0 && token.size() >= 3) {
-      const std::string lower = http_text::ToLower(token.substr(0, 3));
+      const std::string lower = LowerAscii(token.substr(0, 3));
       for (int m = 0; m < 12; ++m) {
         if (lower == kMonths[m]) month = m;
       }
@@ -151,7 +150,7 @@ void CookieStore::Store(std::string_view header_value, std::string_view request_
   bool has_max_age = false;
   for (size_t i = 1; i < parts.size(); ++i) {
     const size_t aeq = parts[i].find('=');
-    const std::string name = http_text::ToUpper(Trim(parts[i].substr(0, aeq)));
+    const std::string name = UpperAscii(Trim(parts[i].substr(0, aeq)));
     const std::string_view value =
         aeq == std::string_view::npos ? std::string_view() : Trim(parts[i].substr(aeq + 1));
     if (name == "PATH") {

@@ -134,8 +134,7 @@ TlsContext::~TlsContext() {
 }
 
 ssl_session_st* TlsContext::SessionFor(const std::string& host, int port) const {
-  if (session_ == nullptr || port != session_port_ ||
-      !http_text::EqualsIgnoreCase(host, session_host_)) {
+  if (session_ == nullptr || port != session_port_ || !EqualsIgnoreCase(host, session_host_)) {
     return nullptr;
   }
   return session_;

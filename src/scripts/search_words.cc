@@ -4,6 +4,7 @@
 #include <array>
 #include <map>
 
+#include "base/ascii.h"
 #include "database/text_encoding.h"
 
 namespace duvra {
@@ -170,7 +171,7 @@ void EachWord(const std::u32string& t, ClassOf cls, bool marks, Visit visit) {
 
 void AppendFolded(std::string& out, char32_t cp) {
   if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp >= 'A' && cp <= 'Z' ? cp + 32 : cp));
+    out.push_back(AsciiLower(static_cast<char>(cp)));
   } else if (const FoldEntry* e = FindFold(cp)) {
     out.append(e->folded);
   } else {
@@ -335,8 +336,7 @@ std::pair<std::string, std::string> SearchAddressParts(std::string_view url) {
   size_t from = cut == std::string::npos ? 0 : cut + 1;
   std::string name = drop_type(path.substr(from));
   std::string folders = path.substr(0, from);
-  auto lower = name;
-  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  const std::string lower = LowerAscii(name);
   if (lower == "index" || lower == "default") {
     trim_slashes(folders);
     cut = folders.rfind('/');
