@@ -9,10 +9,7 @@
 
 namespace duvra {
 
-constexpr bool IsSchemeChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
-         c == '-' || c == '.';
-}
+constexpr bool IsSchemeChar(char c) { return IsAsciiAlnum(c) || c == '+' || c == '-' || c == '.'; }
 
 // The run of scheme characters (letters, digits, "+", "-", ".") before the
 // reference's first ":", or empty when it does not begin with one. A link
@@ -29,8 +26,7 @@ constexpr std::string_view SchemeOf(std::string_view reference) {
 // has none.
 constexpr bool StartsWithScheme(std::string_view address) {
   const std::string_view scheme = SchemeOf(address);
-  return !scheme.empty() && AsciiLower(scheme[0]) >= 'a' && AsciiLower(scheme[0]) <= 'z' &&
-         address.substr(scheme.size(), 3) == "://";
+  return !scheme.empty() && IsAsciiLetter(scheme[0]) && address.substr(scheme.size(), 3) == "://";
 }
 
 // "http" or "https", in any letter case: the schemes the crawl reads.

@@ -1,4 +1,4 @@
-// ASCII letter case and hex digits. Only A-Z and a-z change case; every
+// ASCII letter case, letters, digits and hex digits. Only A-Z and a-z change case; every
 // other byte (a code page's 0x80-0xFF, UTF-8 sequences) stays as it is,
 // whatever the C locale says, so positions carry over and a Qt program
 // (which sets the user's locale) compares as the batch program does.
@@ -11,6 +11,10 @@ namespace duvra {
 
 constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 constexpr char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsAsciiLetter(char c) { return AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z'; }
+constexpr bool IsAsciiAlnum(char c) { return IsAsciiDigit(c) || IsAsciiLetter(c); }
 
 // The text with A-Z lowered (a-z raised); every other byte stays.
 std::string LowerAscii(std::string_view text);

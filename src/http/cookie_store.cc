@@ -3,9 +3,9 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
+#include "base/ascii.h"
 #include "http/http_text.h"
 
 namespace duvra {
@@ -79,13 +79,11 @@ bool ParseCookieDate(std::string_view text, std::time_t* out) {
   size_t i = 0;
   while (i < text.size()) {
     // Tokens are runs of letters, digits and ":"; everything else separates.
-    while (i < text.size() && !std::isalnum(static_cast<unsigned char>(text[i])) &&
-           text[i] != ':') {
+    while (i < text.size() && !IsAsciiAlnum(text[i]) && text[i] != ':') {
       ++i;
     }
     size_t end = i;
-    while (end < text.size() &&
-           (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == ':')) {
+    while (end < text.size() && (IsAsciiAlnum(text[end]) || text[end] == ':')) {
       ++end;
     }
     const std::string_view token = text.substr(i, end - i);
@@ -100,7 +98,7 @@ bool ParseCookieDate(std::string_view text, std::time_t* out) {
       }
       continue;
     }
-    if (std::isdigit(static_cast<unsigned char>(token[0]))) {
+    if (IsAsciiDigit(token[0])) {
       long long n = 0;
       if (!ParseInteger(token, &n)) continue;
       if (token.size() <= 2 && day < 0) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/ascii.h"
 #include "http/http_text.h"
 
 namespace duvra {
@@ -184,15 +185,8 @@ bool ParseChunkSize(std::string_view line, uint64_t* size) {
   if (digits.empty() || digits.size() > 16) return false;
   uint64_t n = 0;
   for (char c : digits) {
-    int v;
-    if (c >= '0' && c <= '9')
-      v = c - '0';
-    else if (c >= 'a' && c <= 'f')
-      v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-      v = c - 'A' + 10;
-    else
-      return false;
+    const int v = AsciiHexValue(c);
+    if (v < 0) return false;
     n = n * 16 + static_cast<uint64_t>(v);
   }
   *size = n;

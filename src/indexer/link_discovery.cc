@@ -52,8 +52,6 @@ bool EndsWithAnyLowered(std::string_view text, const auto& endings) {
   });
 }
 
-bool IsLinkSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
 }  // namespace
 
 size_t FindPattern(std::string_view text, std::string_view pattern, size_t from) {
@@ -331,7 +329,7 @@ void ScanLinksAt(std::string_view page, std::string_view search_copy, size_t cut
         value_start = 1;
         value_end = close;
       } else {
-        auto space = std::find_if(region.begin(), region.begin() + gt, IsLinkSpace);
+        auto space = std::find_if(region.begin(), region.begin() + gt, IsHtmlSpace);
         value_end = static_cast<size_t>(space - region.begin());
       }
       value = page.substr(start + value_start, value_end - value_start);

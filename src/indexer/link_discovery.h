@@ -22,6 +22,11 @@ inline constexpr size_t kCrawlTableCapacity = 65535;
 // Every remainder the page scans cut off keeps at most this many characters.
 inline constexpr size_t kScanCutLength = 1000000;
 
+// HTML's white space: space, tab, CR, LF and form feed.
+constexpr bool IsHtmlSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
 // The first occurrence of `pattern` in `text` at or after `from`, or npos;
 // what string_view::find gives, by the C library's substring search.
 size_t FindPattern(std::string_view text, std::string_view pattern, size_t from = 0);

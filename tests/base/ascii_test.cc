@@ -19,6 +19,9 @@ TEST(Ascii, EveryByteCasesAsTheCLocale) {
     const char c = static_cast<char>(b);
     EXPECT_EQ(static_cast<unsigned char>(AsciiLower(c)), std::tolower(b)) << b;
     EXPECT_EQ(static_cast<unsigned char>(AsciiUpper(c)), std::toupper(b)) << b;
+    EXPECT_EQ(IsAsciiDigit(c), std::isdigit(b) != 0) << b;
+    EXPECT_EQ(IsAsciiLetter(c), std::isalpha(b) != 0) << b;
+    EXPECT_EQ(IsAsciiAlnum(c), std::isalnum(b) != 0) << b;
     const std::string one(1, c);
     EXPECT_EQ(LowerAscii(one), std::string(1, static_cast<char>(std::tolower(b)))) << b;
     EXPECT_EQ(UpperAscii(one), std::string(1, static_cast<char>(std::toupper(b)))) << b;
