@@ -25,19 +25,6 @@ FetchResult FromFailure(const Failure& f) {
   return r;
 }
 
-Failure WriteFailure(const IoResult& w) {
-  switch (w.status) {
-    case IoStatus::kTimeout:
-      return MakeFailure(FailureKind::kReadTimeout, kReadTimeoutText);
-    case IoStatus::kStopped:
-      return MakeFailure(FailureKind::kStopped, kStoppedText);
-    case IoStatus::kClosed:
-      return MakeFailure(FailureKind::kClosed, kClosedText);
-    default:
-      return SocketFailure(w.error_code, std::strerror(w.error_code));
-  }
-}
-
 }  // namespace
 
 HttpClient::HttpClient() : user_agent_(kDefaultUserAgent), accept_(kDefaultAccept) {}
@@ -114,7 +101,7 @@ FetchResult HttpClient::Get(const std::string& address_text) {
   const IoResult w = connection_->Write(request, read_timeout_ms_);
   if (w.status != IoStatus::kOk) {
     Disconnect();
-    return FromFailure(WriteFailure(w));
+    return FromFailure(TransferFailure(w, FailureKind::kReadTimeout));
   }
 
   StreamReader reader(*connection_);
