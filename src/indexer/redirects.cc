@@ -5,18 +5,13 @@
 #include "base/address_scheme.h"
 #include "base/ascii.h"
 #include "base/status.h"
+#include "http/http_text.h"
 #include "indexer/link_discovery.h"
 
 namespace duvra {
 namespace {
 
 constexpr std::string_view kSchemeMark = "://";
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 std::string_view WithoutFragment(std::string_view s) { return s.substr(0, s.find('#')); }
 
@@ -29,7 +24,7 @@ bool IsRedirect(const FetchResult& result) {
 
 std::string ResolveLocation(std::string_view base, std::string_view location) {
   base = WithoutFragment(base);
-  location = WithoutFragment(TrimBlanks(location));
+  location = WithoutFragment(http_text::Trim(location));
   const size_t scheme_end = base.find(kSchemeMark);
   if (scheme_end == std::string_view::npos) return {};
   const size_t authority_end =
