@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#include "base/text_file.h"
 #include "bench_ratio.h"
 #include "database/db_files.h"
 #include "database/file_writer.h"
-#include "database/text_file.h"
 #include "database/view_state.h"
 
 namespace {

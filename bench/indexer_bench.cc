@@ -24,9 +24,9 @@
 
 #include "../tests/http/nginx_server.h"
 #include "../tests/indexer/reference_indexer.h"
+#include "base/text_file.h"
 #include "bench_process.h"
 #include "bench_ratio.h"
-#include "database/text_file.h"
 #include "http/http_client.h"
 #include "indexer/crawl_driver.h"
 #include "indexer/link_discovery.h"

@@ -7,7 +7,7 @@
 #include <QString>
 #include <functional>
 
-#include "database/prompter.h"
+#include "base/prompter.h"
 
 class QDialog;
 class QWidget;

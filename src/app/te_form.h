@@ -9,8 +9,8 @@
 #include <array>
 #include <string>
 
+#include "base/prompter.h"
 #include "database/db_files.h"
-#include "database/prompter.h"
 #include "database/view_state.h"
 #include "records/record_editor.h"
 

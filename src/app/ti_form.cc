@@ -12,7 +12,7 @@
 #include "app/dialog_style.h"
 #include "app/help_adapter.h"
 #include "app/text_display.h"
-#include "database/text_file.h"
+#include "base/text_file.h"
 
 namespace duvra {
 namespace {

@@ -7,8 +7,8 @@
 #include <QDialog>
 #include <string>
 
+#include "base/prompter.h"
 #include "database/db_files.h"
-#include "database/prompter.h"
 #include "records/record_import.h"
 
 class QCheckBox;

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/prompter.h"
 #include "database/db_files.h"
-#include "database/prompter.h"
 #include "indexer/index_options.h"
 
 class QCheckBox;

@@ -14,6 +14,7 @@
 
 #include "app/dialog_style.h"
 #include "app/text_display.h"
+#include "base/seconds.h"
 #include "http/http_client.h"
 #include "http/request.h"
 #include "indexer/merge.h"
@@ -31,8 +32,6 @@ constexpr int kPageWidth = kClientWidth - 16;
 constexpr int kPageHeight = kButtonTop - 16;
 constexpr int kMemoHeight = 180;
 constexpr int kSourceHeight = 16;
-// The form's read time-out until a crawl sets its own.
-constexpr int kFormReadTimeoutMs = 30000;
 
 }  // namespace
 
@@ -81,7 +80,7 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
     auto client = std::make_unique<HttpClient>();
     client->SetAccept(std::string(kDefaultAccept));
     client->SetCookiesEnabled(true);
-    client->SetReadTimeout(kFormReadTimeoutMs);
+    client->SetReadTimeout(kDefaultReadTimeoutMs);  // until a crawl sets its own
     client->SetUserAgent(std::string(kDefaultUserAgent));
     own_fetcher_ = std::move(client);
     fetcher = own_fetcher_.get();

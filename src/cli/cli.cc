@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "database/text_file.h"
+#include "base/text_file.h"
 
 namespace duvra::cli {
 

@@ -1,11 +1,11 @@
 // duvra-cli new / info.
 #include <iostream>
 
+#include "base/text_file.h"
 #include "cli/cli.h"
 #include "database/address_conversion.h"
 #include "database/commands.h"
 #include "database/data_dir.h"
-#include "database/text_file.h"
 
 namespace duvra::cli {
 namespace {

@@ -5,8 +5,8 @@
 #include <iterator>
 #include <mutex>
 
+#include "base/text_file.h"
 #include "cli/cli.h"
-#include "database/text_file.h"
 #include "http/http_client.h"
 #include "indexer/crawl_driver.h"
 #include "indexer/index_options.h"

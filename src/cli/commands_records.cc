@@ -1,8 +1,8 @@
 // duvra-cli import / export.
 #include <iostream>
 
+#include "base/text_file.h"
 #include "cli/cli.h"
-#include "database/text_file.h"
 #include "records/csv_export.h"
 #include "records/record_import.h"
 

@@ -2,9 +2,9 @@
 #include <iostream>
 #include <utility>
 
+#include "base/text_file.h"
 #include "cli/cli.h"
 #include "database/data_dir.h"
-#include "database/text_file.h"
 #include "scripts/create_dialog.h"
 #include "scripts/create_scripts.h"
 #include "scripts/script_settings.h"

@@ -1,7 +1,6 @@
 #include "database/address_conversion.h"
 
-#include <cctype>
-
+#include "base/address_scheme.h"
 #include "database/record_line.h"
 
 namespace duvra {
@@ -14,21 +13,13 @@ constexpr std::string_view kHttp = "http://";
 constexpr std::string_view kSchemesWithoutSlashes[] = {
     "mailto:", "tel:", "javascript:", "data:", "file:"};
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  }
-  return true;
-}
-
 // True when the URL starts with a scheme, which Absolute leaves alone: a
 // scheme followed by "//" ("https://", "ftp://") or one of the schemes that
 // never have it. A host and port ("localhost:8080/a") is no scheme.
 bool HasScheme(std::string_view url) {
   if (StartsWithScheme(url)) return true;
   for (std::string_view scheme : kSchemesWithoutSlashes) {
-    if (StartsWithIgnoringCase(url, scheme)) return true;
+    if (StartsWithIgnoreCase(url, scheme)) return true;
   }
   return false;
 }
@@ -75,16 +66,6 @@ void ConvertSelected(Database& db, Convert convert) {
 }
 
 }  // namespace
-
-bool StartsWithScheme(std::string_view address) {
-  if (address.empty() || !std::isalpha(static_cast<unsigned char>(address[0]))) return false;
-  size_t i = 1;
-  while (i < address.size() && (std::isalnum(static_cast<unsigned char>(address[i])) ||
-                                address[i] == '+' || address[i] == '-' || address[i] == '.')) {
-    ++i;
-  }
-  return address.substr(i, 3) == "://";
-}
 
 std::string ConversionBase(std::string_view site_address) {
   // Sites served over HTTPS are typed with their scheme; only a bare host

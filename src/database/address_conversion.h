@@ -10,11 +10,6 @@
 
 namespace duvra {
 
-// Whether the address begins with a scheme and "://" ("http://",
-// "https://", "HTTP://"): letters, digits, "+", "-" or ".", starting with a
-// letter.
-bool StartsWithScheme(std::string_view address);
-
 // The site address as typed when it begins with a scheme ("http://",
 // "https://" ...), else "http://" + address.
 std::string ConversionBase(std::string_view site_address);

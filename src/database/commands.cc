@@ -3,19 +3,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 
-#include "database/text_file.h"
+#include "base/ascii.h"
+#include "base/text_file.h"
 
 namespace duvra {
 
-bool SameFileName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
+bool SameFileName(std::string_view a, std::string_view b) { return EqualsIgnoreCase(a, b); }
 
 void RecentFiles::SetCapacity(int capacity) {
   capacity_ = std::clamp(capacity, 0, kMaxRecentCapacity);

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/prompter.h"
 #include "database/db_files.h"
-#include "database/prompter.h"
 
 namespace duvra {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "database/text_file.h"
+#include "base/text_file.h"
 
 namespace duvra {
 

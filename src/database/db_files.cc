@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
+#include "base/text_file.h"
 #include "database/file_writer.h"
-#include "database/text_file.h"
 
 namespace duvra {
 

@@ -7,10 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/seconds.h"
+#include "base/status.h"
 #include "database/extra_settings.h"
 #include "database/file_system.h"
 #include "database/record_list.h"
-#include "database/status.h"
 
 namespace duvra {
 
@@ -32,8 +33,8 @@ struct DbSettings {
   std::string site_address;
   std::string create_keywords = "1";
   std::string user_agent = std::string(kDefaultUserAgent);
-  std::string timeout_index = "2";
-  std::string delay_index = "0";
+  std::string timeout_index = std::to_string(kDefaultTimeoutItem);
+  std::string delay_index = std::to_string(kDefaultDelayItem);
 
   bool operator==(const DbSettings&) const = default;
 };

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "base/ascii.h"
 #include "database/text_encoding.h"
 
 namespace duvra {
@@ -58,7 +59,7 @@ void FoldInto(std::string& out, std::string_view bytes) {
     return true;
   }();
   if (ascii) {
-    for (char c : bytes) out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+    for (char c : bytes) out.push_back(AsciiLower(c));
     return;
   }
   const std::string utf8 = ToUtf8(bytes);
@@ -66,8 +67,7 @@ void FoldInto(std::string& out, std::string_view bytes) {
   for (size_t pos = 0; pos < text.size();) {
     const auto byte = static_cast<unsigned char>(text[pos]);
     if (byte < 0x80) {
-      out.push_back(byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32)
-                                               : static_cast<char>(byte));
+      out.push_back(AsciiLower(static_cast<char>(byte)));
       ++pos;
       continue;
     }

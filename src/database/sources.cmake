@@ -1,7 +1,5 @@
 target_sources(duvra_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/status.cc
   ${CMAKE_CURRENT_LIST_DIR}/record_line.cc
-  ${CMAKE_CURRENT_LIST_DIR}/text_file.cc
   ${CMAKE_CURRENT_LIST_DIR}/file_system.cc
   ${CMAKE_CURRENT_LIST_DIR}/file_writer.cc
   ${CMAKE_CURRENT_LIST_DIR}/text_encoding.cc

@@ -1,6 +1,6 @@
 #include "database/view_state.h"
 
-#include "database/status.h"
+#include "base/status.h"
 
 namespace duvra {
 

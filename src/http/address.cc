@@ -4,8 +4,8 @@
 
 namespace duvra {
 
-Failure ParseAddress(std::string_view text, Address* out) {
-  *out = Address{};
+ParsedAddress ParseAddress(std::string_view text) {
+  Address out;
   // Addresses are bytes in a single-byte code page here, so every backslash
   // is a path separator typed the Windows way.
   std::string address(text);
@@ -17,7 +17,7 @@ Failure ParseAddress(std::string_view text, Address* out) {
   if (scheme_end == std::string::npos) {
     return MakeFailure(FailureKind::kUnknownProtocol, kUnknownProtocolText);
   }
-  out->scheme = address.substr(0, scheme_end);
+  out.scheme = address.substr(0, scheme_end);
 
   // The authority ends at the path, or at a query or fragment that follows
   // the host directly.
@@ -33,14 +33,14 @@ Failure ParseAddress(std::string_view text, Address* out) {
   if (!authority.empty() && authority.front() == '[') {
     const size_t close = authority.find(']');
     const size_t host_end = close == std::string_view::npos ? authority.size() : close + 1;
-    out->host = std::string(authority.substr(0, host_end));
+    out.host = std::string(authority.substr(0, host_end));
     if (host_end < authority.size() && authority[host_end] == ':') {
       has_port = true;
       port_text = authority.substr(host_end + 1);
     }
   } else {
     const size_t colon = authority.find(':');
-    out->host = std::string(authority.substr(0, colon));
+    out.host = std::string(authority.substr(0, colon));
     if (colon != std::string_view::npos) {
       has_port = true;
       port_text = authority.substr(colon + 1);
@@ -55,9 +55,9 @@ Failure ParseAddress(std::string_view text, Address* out) {
       port = port * 10 + (c - '0');
     }
     if (port < 1 || port > 65535) return MakeFailure(FailureKind::kBadAddress, kBadPortText);
-    out->port = port;
-  } else if (const int port = DefaultPort(out->scheme); port != 0) {
-    out->port = port;
+    out.port = port;
+  } else if (const int port = DefaultPort(out.scheme); port != 0) {
+    out.port = port;
   } else {
     return MakeFailure(FailureKind::kUnknownProtocol, kUnknownProtocolText);
   }
@@ -66,19 +66,17 @@ Failure ParseAddress(std::string_view text, Address* out) {
   const size_t hash = target.find('#');
   if (hash != std::string::npos) target.resize(hash);
   if (target.empty() || target.front() != '/') target = "/" + target;
-  out->target = std::move(target);
-  return Failure{};
+  out.target = std::move(target);
+  return out;
 }
 
 int DefaultPort(std::string_view scheme) {
-  if (http_text::EqualsIgnoreCase(scheme, "http")) return kDefaultHttpPort;
-  if (http_text::EqualsIgnoreCase(scheme, "https")) return kDefaultHttpsPort;
+  if (EqualsIgnoreCase(scheme, "http")) return kDefaultHttpPort;
+  if (EqualsIgnoreCase(scheme, "https")) return kDefaultHttpsPort;
   return 0;
 }
 
-bool IsHttps(const Address& address) {
-  return http_text::EqualsIgnoreCase(address.scheme, "https");
-}
+bool IsHttps(const Address& address) { return EqualsIgnoreCase(address.scheme, "https"); }
 
 std::string ResolverHost(const std::string& host) {
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {

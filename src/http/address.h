@@ -3,6 +3,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 
 #include "http/fetch_failure.h"
 
@@ -18,13 +20,29 @@ struct Address {
   std::string target;  // from the "/" after the authority, without fragment; at least "/"
 };
 
+// An address taken apart, or the failure (kUnknownProtocol or kBadAddress)
+// that keeps it from being fetched.
+class ParsedAddress {
+ public:
+  ParsedAddress(Address address) : value_(std::move(address)) {}
+  ParsedAddress(Failure failure) : value_(std::move(failure)) {}
+  bool ok() const { return std::holds_alternative<Address>(value_); }
+  // Only when ok().
+  const Address& address() const { return std::get<Address>(value_); }
+  // Only when !ok().
+  const Failure& failure() const { return std::get<Failure>(value_); }
+
+ private:
+  std::variant<Address, Failure> value_;
+};
+
 // Splits text ("scheme://[user@]host[:port][/path][?query][#fragment]").
 // Every "\" becomes "/" first. User information and the fragment are dropped;
 // the query is kept unchanged and nothing is percent-encoded or decoded. The
 // port defaults to 80 for "http" and 443 for "https"; any other scheme must
 // name one (else kUnknownProtocol). A port that is not 1-65535 gives
 // kBadAddress.
-Failure ParseAddress(std::string_view text, Address* out);
+ParsedAddress ParseAddress(std::string_view text);
 
 // The port a scheme has when the address names none: 80 for "http", 443 for
 // "https" (compared without regard to case), 0 for any other.

@@ -3,15 +3,14 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
+#include "base/ascii.h"
 #include "http/http_text.h"
 
 namespace duvra {
 namespace {
 
-using http_text::EqualsIgnoreCase;
 using http_text::Trim;
 
 bool IsIpAddress(std::string_view host) {
@@ -69,7 +68,7 @@ bool DomainMatchesHost(std::string_view domain, std::string_view host) {
   if (!domain.empty() && domain.front() == '.') domain.remove_prefix(1);
   if (domain.empty()) return false;
   if (EqualsIgnoreCase(domain, host)) return true;
-  return host.size() > domain.size() && http_text::EndsWithIgnoreCase(host, domain) &&
+  return host.size() > domain.size() && EndsWithIgnoreCase(host, domain) &&
          host[host.size() - domain.size() - 1] == '.';
 }
 
@@ -80,13 +79,11 @@ bool ParseCookieDate(std::string_view text, std::time_t* out) {
   size_t i = 0;
   while (i < text.size()) {
     // Tokens are runs of letters, digits and ":"; everything else separates.
-    while (i < text.size() && !std::isalnum(static_cast<unsigned char>(text[i])) &&
-           text[i] != ':') {
+    while (i < text.size() && !IsAsciiAlnum(text[i]) && text[i] != ':') {
       ++i;
     }
     size_t end = i;
-    while (end < text.size() &&
-           (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == ':')) {
+    while (end < text.size() && (IsAsciiAlnum(text[end]) || text[end] == ':')) {
       ++end;
     }
     const std::string_view token = text.substr(i, end - i);
@@ -101,7 +98,7 @@ bool ParseCookieDate(std::string_view text, std::time_t* out) {
       }
       continue;
     }
-    if (std::isdigit(static_cast<unsigned char>(token[0]))) {
+    if (IsAsciiDigit(token[0])) {
       long long n = 0;
       if (!ParseInteger(token, &n)) continue;
       if (token.size() <= 2 && day < 0) {
@@ -112,7 +109,7 @@ bool ParseCookieDate(std::string_view text, std::time_t* out) {
       continue;
     }
     if (month < 0 && token.size() >= 3) {
-      const std::string lower = http_text::ToLower(token.substr(0, 3));
+      const std::string lower = LowerAscii(token.substr(0, 3));
       for (int m = 0; m < 12; ++m) {
         if (lower == kMonths[m]) month = m;
       }
@@ -151,7 +148,7 @@ void CookieStore::Store(std::string_view header_value, std::string_view request_
   bool has_max_age = false;
   for (size_t i = 1; i < parts.size(); ++i) {
     const size_t aeq = parts[i].find('=');
-    const std::string name = http_text::ToUpper(Trim(parts[i].substr(0, aeq)));
+    const std::string name = UpperAscii(Trim(parts[i].substr(0, aeq)));
     const std::string_view value =
         aeq == std::string_view::npos ? std::string_view() : Trim(parts[i].substr(aeq + 1));
     if (name == "PATH") {

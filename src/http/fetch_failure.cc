@@ -1,5 +1,7 @@
 #include "http/fetch_failure.h"
 
+#include <cstring>
+
 namespace duvra {
 
 Failure MakeFailure(FailureKind kind, std::string_view message) {
@@ -21,6 +23,21 @@ Failure SocketFailure(int code, std::string_view reason) {
     }
   }
   return MakeFailure(FailureKind::kSocket, text);
+}
+
+Failure TransferFailure(const IoResult& result, FailureKind timeout_kind) {
+  switch (result.status) {
+    case IoStatus::kTimeout:
+      return MakeFailure(timeout_kind, timeout_kind == FailureKind::kConnectTimeout
+                                           ? kConnectTimeoutText
+                                           : kReadTimeoutText);
+    case IoStatus::kStopped:
+      return MakeFailure(FailureKind::kStopped, kStoppedText);
+    case IoStatus::kClosed:
+      return MakeFailure(FailureKind::kClosed, kClosedText);
+    default:
+      return SocketFailure(result.error_code, std::strerror(result.error_code));
+  }
 }
 
 Failure StatusFailure(int code, std::string_view status_line, std::string_view location) {

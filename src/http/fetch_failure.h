@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "http/byte_stream.h"
+
 namespace duvra {
 
 enum class FailureKind {
@@ -61,6 +63,12 @@ struct Failure {
 // A failure of the given kind with its fixed text (kSocket and kStatus have
 // none: use SocketFailure and StatusFailure).
 Failure MakeFailure(FailureKind kind, std::string_view message);
+
+// The failure of a socket or TLS transfer that did not complete: a time-out
+// is `timeout_kind` (kReadTimeout or kConnectTimeout) with its text, a
+// closed connection kClosed, a stop kStopped, anything else the socket
+// error of result.error_code.
+Failure TransferFailure(const IoResult& result, FailureKind timeout_kind);
 
 // "Socket Error # <code>\r\n<reason>".
 Failure SocketFailure(int code, std::string_view reason);

@@ -25,19 +25,6 @@ FetchResult FromFailure(const Failure& f) {
   return r;
 }
 
-Failure WriteFailure(const IoResult& w) {
-  switch (w.status) {
-    case IoStatus::kTimeout:
-      return MakeFailure(FailureKind::kReadTimeout, kReadTimeoutText);
-    case IoStatus::kStopped:
-      return MakeFailure(FailureKind::kStopped, kStoppedText);
-    case IoStatus::kClosed:
-      return MakeFailure(FailureKind::kClosed, kClosedText);
-    default:
-      return SocketFailure(w.error_code, std::strerror(w.error_code));
-  }
-}
-
 }  // namespace
 
 HttpClient::HttpClient() : user_agent_(kDefaultUserAgent), accept_(kDefaultAccept) {}
@@ -68,8 +55,8 @@ void HttpClient::SetTrust(const TlsTrust& trust) {
 Failure HttpClient::Connect(const Address& address) {
   const bool tls = IsHttps(address);
   if (connection_ != nullptr &&
-      (!http_text::EqualsIgnoreCase(connection_host_, address.host) ||
-       connection_port_ != address.port || connection_tls_ != tls || !connection_->IdleAndOpen())) {
+      (!EqualsIgnoreCase(connection_host_, address.host) || connection_port_ != address.port ||
+       connection_tls_ != tls || !connection_->IdleAndOpen())) {
     // Another server, or one that closed (or spoke) while we were idle.
     Disconnect();
   }
@@ -98,10 +85,10 @@ Failure HttpClient::Connect(const Address& address) {
 
 FetchResult HttpClient::Get(const std::string& address_text) {
   if (stop_.requested()) return FromFailure(MakeFailure(FailureKind::kStopped, kStoppedText));
-  Address address;
-  Failure failure = ParseAddress(address_text, &address);
-  if (failure.failed()) return FromFailure(failure);
-  failure = Connect(address);
+  const ParsedAddress parsed = ParseAddress(address_text);
+  if (!parsed.ok()) return FromFailure(parsed.failure());
+  const Address& address = parsed.address();
+  Failure failure = Connect(address);
   if (failure.failed()) return FromFailure(failure);
 
   const std::time_t now = std::time(nullptr);
@@ -114,7 +101,7 @@ FetchResult HttpClient::Get(const std::string& address_text) {
   const IoResult w = connection_->Write(request, read_timeout_ms_);
   if (w.status != IoStatus::kOk) {
     Disconnect();
-    return FromFailure(WriteFailure(w));
+    return FromFailure(TransferFailure(w, FailureKind::kReadTimeout));
   }
 
   StreamReader reader(*connection_);
@@ -141,7 +128,7 @@ FetchResult HttpClient::Get(const std::string& address_text) {
   result.body = std::move(response.body);
   if (const std::string* type = response.head.Find("Content-Type")) result.content_type = *type;
   for (const Header& h : response.head.headers) {
-    if (!http_text::EqualsIgnoreCase(h.name, "X-Robots-Tag")) continue;
+    if (!EqualsIgnoreCase(h.name, "X-Robots-Tag")) continue;
     if (!result.robots_tag.empty()) result.robots_tag.append(", ");
     result.robots_tag.append(h.value);
   }

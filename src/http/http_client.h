@@ -18,7 +18,6 @@
 
 namespace duvra {
 
-inline constexpr int kDefaultReadTimeoutMs = 30000;
 // A whole response must arrive within this many read time-outs.
 inline constexpr int kTotalTimeFactor = 4;
 

@@ -1,5 +1,6 @@
 #include "http/request.h"
 
+#include "base/ascii.h"
 #include "http/http_text.h"
 
 namespace duvra {
@@ -81,10 +82,6 @@ std::string SafeHeaderValue(std::string_view value) {
 
 namespace {
 
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 // RFC 3986's unreserved and sub-delims characters, and ":@/?" of the path
 // and query: what a request target may carry as it is.
 bool AllowedInTarget(char c) {
@@ -101,8 +98,8 @@ std::string SafeTarget(std::string_view target) {
   for (size_t i = 0; i < target.size(); ++i) {
     const char c = target[i];
     // An escape already made stays as it is, so nothing is encoded twice.
-    const bool escape =
-        c == '%' && i + 2 < target.size() && IsHexDigit(target[i + 1]) && IsHexDigit(target[i + 2]);
+    const bool escape = c == '%' && i + 2 < target.size() && AsciiHexValue(target[i + 1]) >= 0 &&
+                        AsciiHexValue(target[i + 2]) >= 0;
     if (AllowedInTarget(c) || escape) {
       out.push_back(c);
     } else {

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <limits>
 
+#include "base/ascii.h"
 #include "http/http_text.h"
 
 namespace duvra {
 namespace {
 
-using http_text::EqualsIgnoreCase;
 using http_text::Trim;
 
 // A failure for a read status other than kOk.
@@ -77,7 +77,7 @@ Framing ChooseFraming(const ResponseHead& head, bool has_body, uint64_t* length)
   const bool valid_length = cl != nullptr && ParseContentLength(*cl, length);
   if (valid_length && *length >= 1) return Framing::kLength;
   const std::string* te = head.Find("Transfer-Encoding");
-  if (te != nullptr && http_text::ContainsIgnoreCase(*te, "chunked")) return Framing::kChunked;
+  if (te != nullptr && ContainsIgnoreCase(*te, "chunked")) return Framing::kChunked;
   if (!valid_length) return Framing::kToEnd;
   return Framing::kNone;
 }
@@ -185,15 +185,8 @@ bool ParseChunkSize(std::string_view line, uint64_t* size) {
   if (digits.empty() || digits.size() > 16) return false;
   uint64_t n = 0;
   for (char c : digits) {
-    int v;
-    if (c >= '0' && c <= '9')
-      v = c - '0';
-    else if (c >= 'a' && c <= 'f')
-      v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-      v = c - 'A' + 10;
-    else
-      return false;
+    const int v = AsciiHexValue(c);
+    if (v < 0) return false;
     n = n * 16 + static_cast<uint64_t>(v);
   }
   *size = n;
@@ -213,8 +206,8 @@ bool AllowsKeepAlive(const ResponseHead& head) {
   }
   // An HTTP/1.0 server closes after the response unless it says otherwise.
   const std::string_view line = head.status_line;
-  const bool old_version = http_text::StartsWithIgnoreCase(line, "HTTP/1.0") ||
-                           http_text::StartsWithIgnoreCase(line, "HTTP/0.");
+  const bool old_version =
+      StartsWithIgnoreCase(line, "HTTP/1.0") || StartsWithIgnoreCase(line, "HTTP/0.");
   return !old_version || keep_alive_token;
 }
 
@@ -265,7 +258,7 @@ Response ReadResponse(StreamReader& reader, const ResponseOptions& options) {
   // A 1xx other than 100 is followed by more of the same answer, and a status
   // line that is not HTTP says nothing about the stream: neither is reused.
   r.reusable = !body_failure.failed() && !reader.at_end() && reader.buffered() == 0 &&
-               code >= 200 && http_text::StartsWithIgnoreCase(r.head.status_line, "HTTP/") &&
+               code >= 200 && StartsWithIgnoreCase(r.head.status_line, "HTTP/") &&
                AllowsKeepAlive(r.head);
   return r;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/seconds.h"
 #include "http/fetch_failure.h"
 #include "http/stream_reader.h"
 
@@ -41,7 +42,7 @@ struct ResponseHead {
 };
 
 struct ResponseOptions {
-  int read_timeout_ms = 30000;
+  int read_timeout_ms = kDefaultReadTimeoutMs;
   int discard_timeout_ms = kDiscardTimeoutMs;
   uint64_t max_body_bytes = kMaxBodyBytes;
 };

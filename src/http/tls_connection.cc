@@ -50,19 +50,6 @@ std::string OpenSslReason(std::string_view fallback) {
   return reason != nullptr ? std::string(reason) : std::string(fallback);
 }
 
-Failure FailureOf(const IoResult& r) {
-  switch (r.status) {
-    case IoStatus::kTimeout:
-      return MakeFailure(FailureKind::kConnectTimeout, kConnectTimeoutText);
-    case IoStatus::kStopped:
-      return MakeFailure(FailureKind::kStopped, kStoppedText);
-    case IoStatus::kClosed:
-      return MakeFailure(FailureKind::kClosed, kClosedText);
-    default:
-      return SocketFailure(r.error_code, std::strerror(r.error_code));
-  }
-}
-
 // Moves what OpenSSL has written into wbio out over tcp.
 IoResult Flush(BIO* wbio, TcpConnection& tcp, int timeout_ms) {
   char* data = nullptr;
@@ -134,8 +121,7 @@ TlsContext::~TlsContext() {
 }
 
 ssl_session_st* TlsContext::SessionFor(const std::string& host, int port) const {
-  if (session_ == nullptr || port != session_port_ ||
-      !http_text::EqualsIgnoreCase(host, session_host_)) {
+  if (session_ == nullptr || port != session_port_ || !EqualsIgnoreCase(host, session_host_)) {
     return nullptr;
   }
   return session_;
@@ -328,7 +314,7 @@ std::unique_ptr<TlsConnection> StartTls(std::unique_ptr<TcpConnection> tcp, cons
     const IoResult w = Flush(wbio, socket, left < 0 ? kAlreadyThereMs : left);
     if (error == SSL_ERROR_NONE) {
       if (w.status != IoStatus::kOk) {
-        *failure = FailureOf(w);
+        *failure = TransferFailure(w, FailureKind::kConnectTimeout);
         return nullptr;
       }
       return connection;
@@ -346,7 +332,7 @@ std::unique_ptr<TlsConnection> StartTls(std::unique_ptr<TcpConnection> tcp, cons
       return nullptr;
     }
     if (w.status != IoStatus::kOk) {
-      *failure = FailureOf(w);
+      *failure = TransferFailure(w, FailureKind::kConnectTimeout);
       return nullptr;
     }
     if (left < 0) {
@@ -355,7 +341,7 @@ std::unique_ptr<TlsConnection> StartTls(std::unique_ptr<TcpConnection> tcp, cons
     }
     const IoResult r = Fill(rbio, socket, connection->buffer_.get(), kSocketReadSize, left);
     if (r.status != IoStatus::kOk && r.status != IoStatus::kClosed) {
-      *failure = FailureOf(r);
+      *failure = TransferFailure(r, FailureKind::kConnectTimeout);
       return nullptr;
     }
   }

@@ -1,8 +1,7 @@
 #include "indexer/crawl_driver.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
+#include <iterator>
 
 #include "database/address_conversion.h"
 #include "indexer/page_charset.h"
@@ -11,23 +10,14 @@
 #include "indexer/sitemap.h"
 
 namespace duvra {
-namespace {
-
-constexpr std::array<int, 6> kTimeoutSeconds = {10, 20, 30, 40, 50, 60};
-constexpr std::array<int, 10> kDelaySeconds = {0, 1, 2, 3, 4, 5, 10, 20, 30, 60};
-constexpr int kMillisecondsPerSecond = 1000;
-
-}  // namespace
-
 int ReadTimeoutMs(int timeout_index) {
-  const int last = static_cast<int>(kTimeoutSeconds.size()) - 1;
-  return kTimeoutSeconds[static_cast<size_t>(std::clamp(timeout_index, 0, last))] *
-         kMillisecondsPerSecond;
+  const int last = static_cast<int>(std::size(kTimeoutChoices)) - 1;
+  return kTimeoutChoices[std::clamp(timeout_index, 0, last)] * kMillisecondsPerSecond;
 }
 
 int RequestDelayMs(int delay_index) {
-  if (delay_index >= 0 && delay_index < static_cast<int>(kDelaySeconds.size())) {
-    return kDelaySeconds[static_cast<size_t>(delay_index)] * kMillisecondsPerSecond;
+  if (delay_index >= 0 && delay_index < static_cast<int>(std::size(kDelayChoices))) {
+    return kDelayChoices[delay_index] * kMillisecondsPerSecond;
   }
   return std::max(delay_index, 0);
 }
@@ -52,16 +42,6 @@ std::string StartFailureReason(const FetchResult& result) {
   std::replace_if(
       line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   return line;
-}
-
-bool ParseWholeNumber(std::string_view text, int* value) {
-  if (text.starts_with('+')) {
-    text.remove_prefix(1);
-    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-  }
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, *value);
-  return ec == std::errc() && ptr == end;
 }
 
 std::string StartAddressOf(std::string_view site_address) { return ConversionBase(site_address); }
@@ -100,13 +80,13 @@ Crawler::Crawler(PageFetcher& fetcher, CrawlLimits limits)
     : fetcher_(fetcher), limits_(limits), table_(limits.table_capacity) {}
 
 void Crawler::RequestStop() {
-  stop_requested_.store(true);
+  external_stop_requested_.store(true);
   fetcher_.RequestStop();
   folder_.RequestStop();
 }
 
 void Crawler::ClearStop() {
-  stop_requested_.store(false);
+  external_stop_requested_.store(false);
   fetcher_.ClearStop();
   folder_.ClearStop();
 }
@@ -123,7 +103,7 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   robots_ = RobotsRules();
   robots_sitemaps_.clear();
   left_out_by_robots_ = 0;
-  stop_ = false;
+  crawl_finished_ = false;
   pages_.clear();
   first_pending_ = 1;
   site_root_.clear();
@@ -137,7 +117,7 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
         folder_.Open(settings.folder, SiteRootOf(settings.start_address), settings.plain_links);
     if (!open.ok()) {
       observer.Line(open.message());
-      stop_ = true;
+      crawl_finished_ = true;
       return false;
     }
   }
@@ -148,7 +128,7 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   if (!test.result.ok || test.result.stopped || stop_requested()) {
     // A redirect that could not be followed has said why already.
     if (test.lines.empty() && !stop_requested()) start_failure_ = StartFailureReason(test.result);
-    stop_ = true;
+    crawl_finished_ = true;
     return false;
   }
   // Scheme and host are compared without regard to case from here on.
@@ -161,7 +141,7 @@ bool Crawler::Init(const CrawlSettings& settings, CrawlObserver& observer) {
   table_.set_one_page(settings_.one_page);
   table_.Reset(settings_.start_address);
   if (settings_.sitemap && !AddSitemapPages(observer)) {
-    stop_ = true;
+    crawl_finished_ = true;
     return true;  // the crawl was started; the stop ends it with nothing read
   }
   observer.Progress(0, table_.count());
@@ -271,7 +251,7 @@ void Crawler::GetHTML(CrawlObserver& observer) {
   for (size_t n = first_pending_; n <= count; ++n) {
     if (!table_.pending(n)) continue;
     if (stop_requested()) {
-      stop_ = true;
+      crawl_finished_ = true;
       return;
     }
     // A pass that ends early is followed by a fresh one; entries handled
@@ -289,13 +269,13 @@ void Crawler::GetHTML(CrawlObserver& observer) {
       return;
     }
     if (settings_.delay_ms > 0 && !source().SleepUnlessStopped(settings_.delay_ms)) {
-      stop_ = true;
+      crawl_finished_ = true;
       return;
     }
     fetched = true;
     FetchResult result = source().Get(address);
     if (result.stopped || stop_requested()) {
-      stop_ = true;
+      crawl_finished_ = true;
       return;
     }
     table_.ClearPending(n);
@@ -309,11 +289,11 @@ void Crawler::GetHTML(CrawlObserver& observer) {
     ReadPage(address, result, observer);
     observer.Progress(pages_.size(), table_.count());
     if (pages_.size() >= limits_.max_pages) {
-      stop_ = true;
+      crawl_finished_ = true;
       return;
     }
   }
-  if (!fetched) stop_ = true;
+  if (!fetched) crawl_finished_ = true;
 }
 
 CrawlOutcome Crawler::Execute(const CrawlSettings& settings, CrawlObserver& observer) {
@@ -324,7 +304,7 @@ CrawlOutcome Crawler::Execute(const CrawlSettings& settings, CrawlObserver& obse
     observer.Line(std::string(kIndexStopped));
     return CrawlOutcome::kFailedStart;
   }
-  while (!stop_) GetHTML(observer);
+  while (!crawl_finished_) GetHTML(observer);
   const bool stopped = stop_requested();
   if (settings_.robots) {
     observer.Line(FormatMessage(kLeftOutByRobots, {std::to_string(left_out_by_robots_)}));

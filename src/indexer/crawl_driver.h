@@ -12,8 +12,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/seconds.h"
+#include "base/status.h"
+#include "base/whole_number.h"
 #include "database/db_files.h"
-#include "database/status.h"
 #include "http/page_fetcher.h"
 #include "indexer/folder_source.h"
 #include "indexer/link_discovery.h"
@@ -50,8 +52,6 @@ int RequestDelayMs(int delay_index);
 // reason, the time-out, or the status the server answered; empty for a
 // stopped read.
 std::string StartFailureReason(const FetchResult& result);
-// An optional sign and decimal digits that fit an int, nothing else.
-bool ParseWholeNumber(std::string_view text, int* value);
 // The site address as typed when it begins with a scheme ("http://",
 // "https://" ...), else with "http://" put in front.
 std::string StartAddressOf(std::string_view site_address);
@@ -60,7 +60,7 @@ std::string StartAddressOf(std::string_view site_address);
 struct CrawlSettings {
   std::string start_address;
   std::string user_agent;
-  int read_timeout_ms = 30000;
+  int read_timeout_ms = kDefaultReadTimeoutMs;
   int delay_ms = 0;
   bool create_keywords = true;
   std::vector<std::string> excluded_words;
@@ -112,13 +112,13 @@ class Crawler {
  public:
   explicit Crawler(PageFetcher& fetcher, CrawlLimits limits = {});
 
-  // A whole crawl: Init, then passes of GetHTML until the stop flag is set,
-  // then the closing lines. The pages read are kept for the merge.
+  // A whole crawl: Init, then passes of GetHTML until the crawl is
+  // finished, then the closing lines. The pages read are kept for the merge.
   CrawlOutcome Execute(const CrawlSettings& settings, CrawlObserver& observer);
 
   // Prepares a crawl and reads the start address once, following up to five
   // redirects on its host (the crawl then starts from where they end);
-  // false when it cannot be read (the stop flag is then set).
+  // false when it cannot be read (the crawl is then finished).
   bool Init(const CrawlSettings& settings, CrawlObserver& observer);
   // One crawl pass over the entries pending at its start.
   void GetHTML(CrawlObserver& observer);
@@ -128,8 +128,8 @@ class Crawler {
   void RequestStop();
   // Re-arms after a stop request; not while a crawl runs.
   void ClearStop();
-  bool stop_requested() const { return stop_requested_.load(); }
-  bool stop_flag() const { return stop_; }
+  bool stop_requested() const { return external_stop_requested_.load(); }
+  bool crawl_finished() const { return crawl_finished_; }
 
   const std::vector<PageRecord>& pages() const { return pages_; }
   const std::string& site_root() const { return site_root_; }
@@ -158,8 +158,12 @@ class Crawler {
   PageFetcher& fetcher_;
   FolderSource folder_;
   CrawlLimits limits_;
-  std::atomic<bool> stop_requested_{false};
-  bool stop_ = false;
+  // Set by RequestStop from any thread (the Stop button, a closing window,
+  // an interrupt); cleared only by ClearStop.
+  std::atomic<bool> external_stop_requested_{false};
+  // Set by the crawl itself when no further pass is to run: a failed start,
+  // nothing left pending, a full page table, or a stop request it has seen.
+  bool crawl_finished_ = false;
   CrawlSettings settings_;
   KeywordSettings keyword_settings_{true, {}};
   std::unordered_set<std::string> excluded_addresses_;  // site root + each excluded page

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/ascii.h"
 #include "http/response_reader.h"
 
 namespace duvra {
@@ -17,23 +18,6 @@ namespace {
 
 constexpr size_t kReadChunk = 64 * 1024;
 constexpr std::string_view kIndexNames[] = {"index.html", "index.htm"};
-
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerChar(a[i]) != LowerChar(b[i])) return false;
-  }
-  return true;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = LowerChar(c);
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 // An absolute address taken apart: "scheme://authority", the path (from
 // its "/", possibly empty) and what follows from "?" or "#" on.
@@ -59,9 +43,10 @@ bool DecodedSegments(std::string_view path, std::vector<std::string>* segments,
                      bool* trailing_slash) {
   std::string decoded;
   for (size_t i = 0; i < path.size(); ++i) {
-    if (path[i] == '%' && i + 2 < path.size() && HexValue(path[i + 1]) >= 0 &&
-        HexValue(path[i + 2]) >= 0) {
-      decoded.push_back(static_cast<char>(HexValue(path[i + 1]) * 16 + HexValue(path[i + 2])));
+    if (path[i] == '%' && i + 2 < path.size() && AsciiHexValue(path[i + 1]) >= 0 &&
+        AsciiHexValue(path[i + 2]) >= 0) {
+      decoded.push_back(
+          static_cast<char>(AsciiHexValue(path[i + 1]) * 16 + AsciiHexValue(path[i + 2])));
       i += 2;
     } else {
       decoded.push_back(path[i]);
@@ -124,8 +109,8 @@ std::string FolderContentType(std::string_view file_name) {
   const size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return "";
   const std::string_view ext = name.substr(dot + 1);
-  if (EqualNoCase(ext, "html") || EqualNoCase(ext, "htm")) return "text/html";
-  if (EqualNoCase(ext, "xhtml")) return "application/xhtml+xml";
+  if (EqualsIgnoreCase(ext, "html") || EqualsIgnoreCase(ext, "htm")) return "text/html";
+  if (EqualsIgnoreCase(ext, "xhtml")) return "application/xhtml+xml";
   return "application/octet-stream";
 }
 
@@ -136,7 +121,7 @@ FolderTarget MapFolderAddress(std::string_view address, std::string_view site_ro
   AddressParts a, r;
   if (!SplitAddress(address, &a) || !SplitAddress(site_root, &r)) return target;
   // Scheme and host are compared without regard to case, the path exactly.
-  if (!EqualNoCase(a.origin, r.origin)) return target;
+  if (!EqualsIgnoreCase(a.origin, r.origin)) return target;
   std::vector<std::string> segments, root_segments;
   bool trailing = false, root_trailing = false;
   if (!DecodedSegments(a.path, &segments, &trailing)) return target;

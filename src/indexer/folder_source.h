@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "database/status.h"
+#include "base/status.h"
 #include "http/page_fetcher.h"
 
 namespace duvra {

@@ -3,21 +3,12 @@
 #include <algorithm>
 #include <iterator>
 
+#include "base/ascii.h"
 #include "indexer/crawl_driver.h"
 #include "indexer/link_discovery.h"
 
 namespace duvra {
 namespace {
-
-// Case-insensitive (A-Z) byte order, as the sorted list box orders items.
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) {
-      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
-  });
-}
 
 // The list item of a stored index, or -1 when it names none.
 int ItemOf(const std::string& stored, size_t item_count) {
@@ -38,7 +29,9 @@ void SortedList::Assign(const std::vector<std::string>& items) {
 }
 
 size_t SortedList::Add(std::string item) {
-  auto at = std::upper_bound(items_.begin(), items_.end(), item, LessIgnoringCase);
+  auto at = std::upper_bound(
+      items_.begin(), items_.end(), item,
+      [](const std::string& a, const std::string& b) { return LessIgnoreCase(a, b); });
   const auto row = static_cast<size_t>(at - items_.begin());
   items_.insert(at, std::move(item));
   selected_.insert(selected_.begin() + static_cast<std::ptrdiff_t>(row), false);

@@ -8,19 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "base/seconds.h"
+#include "base/status.h"
 #include "database/db_files.h"
-#include "database/status.h"
 
 namespace duvra {
 
-// Choices of the two drop-down lists, in item order (seconds).
-inline constexpr int kTimeoutChoices[] = {10, 20, 30, 40, 50, 60};
-inline constexpr int kDelayChoices[] = {0, 1, 2, 3, 4, 5, 10, 20, 30, 60};
 inline constexpr std::string_view kFolderNotStorable =
     "The site folder cannot hold \"^\" or a line break; choose another folder.";
-// What Restore puts back.
-inline constexpr int kDefaultTimeoutItem = 2;
-inline constexpr int kDefaultDelayItem = 0;
 
 // A sorted, multi-select list box: items are ordered without regard to
 // A-Z case, an item equal to others goes after them, duplicates allowed.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/address_scheme.h"
 #include "indexer/redirects.h"
 
 namespace duvra {
@@ -20,15 +21,9 @@ constexpr std::array<std::string_view, 3> kSkippedEndings5 = {".ping", ".jpeg", 
 
 constexpr std::string_view kHrefPattern = "href=";
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Whether `text` with A-Z lowered starts with `lower` at `at`.
 bool MatchesLowered(std::string_view text, size_t at, std::string_view lower) {
-  if (at + lower.size() > text.size()) return false;
-  for (size_t i = 0; i < lower.size(); ++i) {
-    if (Lower(text[at + i]) != lower[i]) return false;
-  }
-  return true;
+  return at <= text.size() && StartsWithIgnoreCase(text.substr(at), lower);
 }
 
 // What follows "scheme://host[:port]": the host never counts as a path.
@@ -57,50 +52,7 @@ bool EndsWithAnyLowered(std::string_view text, const auto& endings) {
   });
 }
 
-bool IsLinkSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
-bool IsSchemeChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
-         c == '-' || c == '.';
-}
-
-// The scheme of a link value ("file" for "file:x"), or empty when the value
-// does not begin with one.
-std::string_view SchemeOf(std::string_view value) {
-  size_t i = 0;
-  while (i < value.size() && IsSchemeChar(value[i])) ++i;
-  if (i == 0 || i == value.size() || value[i] != ':') return {};
-  return value.substr(0, i);
-}
-
-// "http" or "https", in any letter case.
-bool IsWebScheme(std::string_view scheme) {
-  return (scheme.size() == 4 && MatchesLowered(scheme, 0, "http")) ||
-         (scheme.size() == 5 && MatchesLowered(scheme, 0, "https"));
-}
-
 }  // namespace
-
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  // Eight bytes at a time: a byte's high bit marks it as A-Z after the two
-  // additions (no carry leaves a byte), and becomes its 0x20.
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr uint64_t kHigh = 0x80 * kOnes, kLow7 = 0x7f * kOnes;
-  size_t i = 0;
-  for (; i + 8 <= out.size(); i += 8) {
-    uint64_t x;
-    std::memcpy(&x, out.data() + i, 8);
-    const uint64_t low = x & kLow7;
-    const uint64_t at_least_a = low + (0x80 - 'A') * kOnes;
-    const uint64_t above_z = low + (0x80 - 'Z' - 1) * kOnes;
-    const uint64_t upper = at_least_a & ~above_z & ~x & kHigh;
-    x |= upper >> 2;
-    std::memcpy(out.data() + i, &x, 8);
-  }
-  for (; i < out.size(); ++i) out[i] = Lower(out[i]);
-  return out;
-}
 
 size_t FindPattern(std::string_view text, std::string_view pattern, size_t from) {
   if (from > text.size()) return std::string_view::npos;
@@ -158,7 +110,7 @@ std::string NormalizeSchemeHost(std::string_view address) {
   const size_t mark = out.find("://");
   if (mark == std::string::npos) return out;
   const size_t end = std::min(out.find_first_of("/?#", mark + 3), out.size());
-  for (size_t i = 0; i < end; ++i) out[i] = Lower(out[i]);
+  for (size_t i = 0; i < end; ++i) out[i] = AsciiLower(out[i]);
   return out;
 }
 
@@ -377,7 +329,7 @@ void ScanLinksAt(std::string_view page, std::string_view search_copy, size_t cut
         value_start = 1;
         value_end = close;
       } else {
-        auto space = std::find_if(region.begin(), region.begin() + gt, IsLinkSpace);
+        auto space = std::find_if(region.begin(), region.begin() + gt, IsHtmlSpace);
         value_end = static_cast<size_t>(space - region.begin());
       }
       value = page.substr(start + value_start, value_end - value_start);

@@ -13,6 +13,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/ascii.h"
+
 namespace duvra {
 
 // Room of the crawl table; links found when it is full are dropped.
@@ -20,8 +22,10 @@ inline constexpr size_t kCrawlTableCapacity = 65535;
 // Every remainder the page scans cut off keeps at most this many characters.
 inline constexpr size_t kScanCutLength = 1000000;
 
-// Lowers A-Z only; every other byte stays, so positions carry over.
-std::string LowerAscii(std::string_view text);
+// HTML's white space: space, tab, CR, LF and form feed.
+constexpr bool IsHtmlSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
 
 // The first occurrence of `pattern` in `text` at or after `from`, or npos;
 // what string_view::find gives, by the C library's substring search.

@@ -6,16 +6,11 @@
 #include <cerrno>
 
 #include "database/text_encoding.h"
+#include "http/http_text.h"
 #include "indexer/link_discovery.h"
 
 namespace duvra {
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 // The value after "charset=" in text (already lowered), without quotes.
 std::string CharsetAfter(std::string_view lowered) {
@@ -67,8 +62,8 @@ bool IconvToUtf8(const std::string& label, std::string_view bytes, std::string* 
 }  // namespace
 
 bool IsHtmlResponse(std::string_view content_type, std::string_view body) {
-  std::string type = LowerAscii(Trim(content_type.substr(0, content_type.find(';'))));
-  if (Trim(content_type).empty()) {
+  std::string type = LowerAscii(http_text::Trim(content_type.substr(0, content_type.find(';'))));
+  if (http_text::Trim(content_type).empty()) {
     return body.substr(0, kSniffLength).find('\0') == std::string_view::npos;
   }
   return type == "text/html" || type == "application/xhtml+xml";

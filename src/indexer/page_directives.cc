@@ -5,8 +5,6 @@
 namespace duvra {
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
 bool IsNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':';
 }
@@ -15,9 +13,9 @@ bool IsNameChar(char c) {
 bool HasToken(std::string_view list, std::string_view token) {
   size_t i = 0;
   while (i < list.size()) {
-    while (i < list.size() && IsSpace(list[i])) ++i;
+    while (i < list.size() && IsHtmlSpace(list[i])) ++i;
     size_t j = i;
-    while (j < list.size() && !IsSpace(list[j])) ++j;
+    while (j < list.size() && !IsHtmlSpace(list[j])) ++j;
     if (list.substr(i, j - i) == token) return true;
     i = j;
   }
@@ -31,8 +29,8 @@ void ForEachTag(std::string_view search_copy, std::string_view name, F f) {
   for (size_t at = search_copy.find(open); at != std::string_view::npos;
        at = search_copy.find(open, at + 1)) {
     const size_t after = at + open.size();
-    if (after < search_copy.size() && !IsSpace(search_copy[after]) && search_copy[after] != '/' &&
-        search_copy[after] != '>') {
+    if (after < search_copy.size() && !IsHtmlSpace(search_copy[after]) &&
+        search_copy[after] != '/' && search_copy[after] != '>') {
       continue;
     }
     if (!f(at)) return;
@@ -61,7 +59,7 @@ std::string TagAttribute(std::string_view page, std::string_view search_copy, si
   size_t i = lt + 1;
   while (i < search_copy.size() && IsNameChar(search_copy[i])) ++i;  // the tag name
   while (i < search_copy.size() && search_copy[i] != '>') {
-    while (i < search_copy.size() && (IsSpace(search_copy[i]) || search_copy[i] == '/')) ++i;
+    while (i < search_copy.size() && (IsHtmlSpace(search_copy[i]) || search_copy[i] == '/')) ++i;
     const size_t name_start = i;
     while (i < search_copy.size() && IsNameChar(search_copy[i])) ++i;
     const std::string_view attr = search_copy.substr(name_start, i - name_start);
@@ -69,11 +67,11 @@ std::string TagAttribute(std::string_view page, std::string_view search_copy, si
       if (i < search_copy.size() && search_copy[i] != '>') ++i;  // stray character
       continue;
     }
-    while (i < search_copy.size() && IsSpace(search_copy[i])) ++i;
+    while (i < search_copy.size() && IsHtmlSpace(search_copy[i])) ++i;
     std::string_view value;
     if (i < search_copy.size() && search_copy[i] == '=') {
       ++i;
-      while (i < search_copy.size() && IsSpace(search_copy[i])) ++i;
+      while (i < search_copy.size() && IsHtmlSpace(search_copy[i])) ++i;
       if (i < search_copy.size() && (search_copy[i] == '"' || search_copy[i] == '\'')) {
         const char q = search_copy[i];
         const size_t close = search_copy.find(q, i + 1);
@@ -82,7 +80,7 @@ std::string TagAttribute(std::string_view page, std::string_view search_copy, si
         i = end == search_copy.size() ? end : end + 1;
       } else {
         const size_t start = i;
-        while (i < search_copy.size() && !IsSpace(search_copy[i]) && search_copy[i] != '>') ++i;
+        while (i < search_copy.size() && !IsHtmlSpace(search_copy[i]) && search_copy[i] != '>') ++i;
         value = page.substr(start, i - start);
       }
     }

@@ -2,33 +2,16 @@
 
 #include <algorithm>
 
-#include "database/status.h"
+#include "base/address_scheme.h"
+#include "base/ascii.h"
+#include "base/status.h"
+#include "http/http_text.h"
 #include "indexer/link_discovery.h"
 
 namespace duvra {
 namespace {
 
 constexpr std::string_view kSchemeMark = "://";
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsSchemeChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
-         c == '-' || c == '.';
-}
-
-// A reference that names its own scheme ("https:...", "mailto:...").
-bool HasScheme(std::string_view reference) {
-  size_t i = 0;
-  while (i < reference.size() && IsSchemeChar(reference[i])) ++i;
-  return i > 0 && i < reference.size() && reference[i] == ':';
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 std::string_view WithoutFragment(std::string_view s) { return s.substr(0, s.find('#')); }
 
@@ -41,14 +24,14 @@ bool IsRedirect(const FetchResult& result) {
 
 std::string ResolveLocation(std::string_view base, std::string_view location) {
   base = WithoutFragment(base);
-  location = WithoutFragment(TrimBlanks(location));
+  location = WithoutFragment(http_text::Trim(location));
   const size_t scheme_end = base.find(kSchemeMark);
   if (scheme_end == std::string_view::npos) return {};
   const size_t authority_end =
       std::min(base.find_first_of("/?", scheme_end + kSchemeMark.size()), base.size());
 
   std::string target;
-  if (HasScheme(location)) {
+  if (!SchemeOf(location).empty()) {
     target = location;
   } else if (location.starts_with("//")) {
     target = std::string(base.substr(0, scheme_end + 1)).append(location);
@@ -90,7 +73,7 @@ std::string HostOf(std::string_view address) {
   } else {
     host = authority.substr(0, authority.find(':'));
   }
-  for (char& c : host) c = Lower(c);
+  for (char& c : host) c = AsciiLower(c);
   return host;
 }
 

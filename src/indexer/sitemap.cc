@@ -2,7 +2,8 @@
 
 #include <unordered_set>
 
-#include "database/status.h"
+#include "base/ascii.h"
+#include "base/status.h"
 #include "database/text_encoding.h"
 #include "indexer/link_discovery.h"
 #include "indexer/robots_txt.h"
@@ -17,8 +18,6 @@ constexpr size_t kMaxLocationBytes = 64 * 1024;
 // Element depth of a page's <loc>: urlset > url > loc (sitemapindex >
 // sitemap > loc). Deeper ones (an image's <image:loc>) are not pages.
 constexpr size_t kLocDepth = 3;
-
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -55,12 +54,8 @@ bool ParseNumber(std::string_view digits, int base, uint32_t* value) {
   if (digits.empty() || digits.size() > 8) return false;
   uint32_t v = 0;
   for (char c : digits) {
-    int d = -1;
-    if (c >= '0' && c <= '9')
-      d = c - '0';
-    else if (base == 16 && LowerChar(c) >= 'a' && LowerChar(c) <= 'f')
-      d = LowerChar(c) - 'a' + 10;
-    if (d < 0) return false;
+    const int d = AsciiHexValue(c);
+    if (d < 0 || d >= base) return false;
     v = v * static_cast<uint32_t>(base) + static_cast<uint32_t>(d);
   }
   *value = v;
@@ -100,8 +95,8 @@ std::string DecodeXmlText(std::string_view text) {
       out += replacement;
       i = semi;
     } else if (name.size() > 1 && name[0] == '#' &&
-               ((LowerChar(name[1]) == 'x' && ParseNumber(name.substr(2), 16, &code)) ||
-                (LowerChar(name[1]) != 'x' && ParseNumber(name.substr(1), 10, &code))) &&
+               ((AsciiLower(name[1]) == 'x' && ParseNumber(name.substr(2), 16, &code)) ||
+                (AsciiLower(name[1]) != 'x' && ParseNumber(name.substr(1), 10, &code))) &&
                code != 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
       AppendUtf8(out, static_cast<char32_t>(code));
       i = semi;

@@ -1,7 +1,7 @@
 #include "records/csv_export.h"
 
+#include "base/text_file.h"
 #include "database/file_writer.h"
-#include "database/text_file.h"
 #include "records/csv.h"
 
 namespace duvra {

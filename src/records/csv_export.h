@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/prompter.h"
+#include "base/status.h"
 #include "database/db_files.h"
-#include "database/prompter.h"
-#include "database/status.h"
 
 namespace duvra {
 

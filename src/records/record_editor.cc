@@ -1,33 +1,15 @@
 #include "records/record_editor.h"
 
 #include <algorithm>
-#include <limits>
 
+#include "base/whole_number.h"
 #include "database/record_line.h"
 
 namespace duvra {
 
-std::optional<int32_t> ParseWholeNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  if (i == text.size()) return std::nullopt;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-    if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<int32_t>(value);
+std::optional<int32_t> ParseNumBox(std::string_view text) {
+  const size_t digits = text.find_first_not_of(' ');
+  return ParseWholeNumber(text.substr(digits == std::string_view::npos ? text.size() : digits));
 }
 
 std::string BuildRecordLine(const EditorFields& f) {
@@ -53,7 +35,7 @@ EditorFields LoadRecordLine(std::string_view line) {
 }
 
 int StoredEditorSize(std::string_view text, int design, int minimum) {
-  std::optional<int32_t> v = ParseWholeNumber(text);
+  std::optional<int32_t> v = ParseNumBox(text);
   if (!v) return design;
   return std::max(*v, minimum);
 }
@@ -108,7 +90,7 @@ void RecordEditor::LoadAt(long long index) {
 }
 
 Status RecordEditor::TargetPosition(size_t* target) const {
-  std::optional<int32_t> num = ParseWholeNumber(fields.num);
+  std::optional<int32_t> num = ParseNumBox(fields.num);
   if (!num) return Status::Error(FormatMessage(kNotAnInteger, {fields.num}));
   if (*num < 0) return Status::Error(std::string(kUnableToInsert));
   size_t last = db_.records.empty() ? 0 : db_.records.size() - 1;
@@ -118,7 +100,7 @@ Status RecordEditor::TargetPosition(size_t* target) const {
 
 Status RecordEditor::SaveNew() {
   // Converted before the append, so that a refused Num leaves the list as it was.
-  std::optional<int32_t> num = ParseWholeNumber(fields.num);
+  std::optional<int32_t> num = ParseNumBox(fields.num);
   if (!num) return Status::Error(FormatMessage(kNotAnInteger, {fields.num}));
   db_.records.Append(BuildRecordLine(fields));
   reselect_ = *num;

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "database/db_files.h"
-#include "database/status.h"
 #include "database/view_state.h"
 
 namespace duvra {
@@ -44,9 +44,10 @@ struct EditorFields {
   bool operator==(const EditorFields&) const = default;
 };
 
-// A whole number as the Num box accepts it: optional leading spaces, an
-// optional sign, decimal digits, within 32 bits. nullopt otherwise.
-std::optional<int32_t> ParseWholeNumber(std::string_view text);
+// A whole number as the Num box accepts it: optional leading spaces, then a
+// whole number as ParseWholeNumber reads it (sign, digits, within 32 bits).
+// nullopt otherwise.
+std::optional<int32_t> ParseNumBox(std::string_view text);
 
 // Num as typed, then the four texts (each made safe: "^", CR and LF become
 // spaces), then "1" or "0" for New Window.

@@ -2,9 +2,10 @@
 
 #include <functional>
 
+#include "base/ascii.h"
+#include "base/text_file.h"
 #include "database/record_line.h"
 #include "database/text_encoding.h"
-#include "database/text_file.h"
 #include "records/csv.h"
 
 namespace duvra {
@@ -15,19 +16,12 @@ constexpr size_t kMinDataLineLength = 6;
 // A record line ends in a double quote and a semicolon.
 constexpr size_t kDataLineTrailer = 2;
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // The value of `digits` hex digits at text[i], or -1.
 long HexAt(std::string_view text, size_t i, size_t digits) {
   if (i + digits > text.size()) return -1;
   long v = 0;
   for (size_t k = 0; k < digits; ++k) {
-    int h = HexValue(text[i + k]);
+    int h = AsciiHexValue(text[i + k]);
     if (h < 0) return -1;
     v = v * 16 + h;
   }
@@ -42,14 +36,6 @@ void AppendCodePoint(std::string* out, long cp) {
   } else {
     AppendUtf8(*out, static_cast<char32_t>(cp));
   }
-}
-
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/prompter.h"
+#include "base/status.h"
 #include "database/db_files.h"
-#include "database/prompter.h"
-#include "database/status.h"
 #include "database/view_state.h"
 
 namespace duvra {

@@ -1,6 +1,6 @@
 #include "scripts/create_dialog.h"
 
-#include "database/text_file.h"
+#include "base/text_file.h"
 #include "scripts/create_scripts.h"
 
 namespace duvra {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "database/db_files.h"
-#include "database/status.h"
 #include "scripts/script_settings.h"
 
 namespace duvra {

@@ -1,8 +1,8 @@
 #include "scripts/create_scripts.h"
 
+#include "base/text_file.h"
 #include "database/db_files.h"
 #include "database/file_writer.h"
-#include "database/text_file.h"
 #include "scripts/script_text.h"
 #include "scripts/search_index.h"
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
 #include "database/file_system.h"
-#include "database/status.h"
 #include "scripts/script_settings.h"
 
 namespace duvra {

@@ -1,7 +1,7 @@
 #include "scripts/script_text.h"
 
+#include "base/text_file.h"
 #include "database/text_encoding.h"
-#include "database/text_file.h"
 
 namespace duvra {
 namespace {

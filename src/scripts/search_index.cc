@@ -12,10 +12,10 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "base/text_file.h"
 #include "database/db_files.h"
 #include "database/file_writer.h"
 #include "database/text_encoding.h"
-#include "database/text_file.h"
 #include "scripts/script_text.h"
 #include "scripts/search_words.h"
 

@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
 #include "database/file_system.h"
-#include "database/status.h"
 
 namespace duvra {
 

@@ -4,6 +4,8 @@
 #include <array>
 #include <map>
 
+#include "base/address_scheme.h"
+#include "base/ascii.h"
 #include "database/text_encoding.h"
 
 namespace duvra {
@@ -126,10 +128,6 @@ char32_t FromNumber(unsigned long long code) {
   return static_cast<char32_t>(code);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // Code points of UTF-8 text.
 std::u32string CodePoints(std::string_view text) {
   std::u32string out;
@@ -170,7 +168,7 @@ void EachWord(const std::u32string& t, ClassOf cls, bool marks, Visit visit) {
 
 void AppendFolded(std::string& out, char32_t cp) {
   if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp >= 'A' && cp <= 'Z' ? cp + 32 : cp));
+    out.push_back(AsciiLower(static_cast<char>(cp)));
   } else if (const FoldEntry* e = FindFold(cp)) {
     out.append(e->folded);
   } else {
@@ -198,23 +196,23 @@ std::string DecodeSearchRefs(std::string_view text) {
     char32_t single = 0;
     std::string replaced;
     size_t end = 0;
-    if (p < n && text[p] == '#' && p + 1 < n && IsDigit(text[p + 1])) {
+    if (p < n && text[p] == '#' && p + 1 < n && IsAsciiDigit(text[p + 1])) {
       size_t e = p + 1;
-      while (e < n && IsDigit(text[e])) ++e;
+      while (e < n && IsAsciiDigit(text[e])) ++e;
       std::string_view digits = text.substr(p + 1, e - p - 1);
       single = FromNumber(digits.size() > 8 ? ~0ULL : std::stoull(std::string(digits)));
       end = e + (e < n && text[e] == ';' ? 1 : 0);
     } else if (p + 2 < n && text[p] == '#' && (text[p + 1] == 'x' || text[p + 1] == 'X') &&
-               IsHex(text[p + 2])) {
+               AsciiHexValue(text[p + 2]) >= 0) {
       size_t e = p + 2;
-      while (e < n && IsHex(text[e])) ++e;
+      while (e < n && AsciiHexValue(text[e]) >= 0) ++e;
       std::string_view digits = text.substr(p + 2, e - p - 2);
       single =
           FromNumber(digits.size() > 7 ? ~0ULL : std::stoull(std::string(digits), nullptr, 16));
       end = e + (e < n && text[e] == ';' ? 1 : 0);
-    } else if (p < n && IsAlpha(text[p])) {
+    } else if (p < n && IsAsciiLetter(text[p])) {
       size_t e = p + 1;
-      while (e < n && (IsAlpha(text[e]) || IsDigit(text[e]))) ++e;
+      while (e < n && IsAsciiAlnum(text[e])) ++e;
       std::string_view name = text.substr(p, e - p);
       bool semi = e < n && text[e] == ';';
       end = e + (semi ? 1 : 0);
@@ -307,16 +305,9 @@ std::optional<std::vector<SearchWord>> SearchFieldWords(std::string_view text) {
 std::pair<std::string, std::string> SearchAddressParts(std::string_view url) {
   std::string path(url.substr(0, std::min(url.find_first_of("?#"), url.size())));
   // A scheme and server name say nothing about the page.
-  if (!path.empty() && IsAlpha(path[0])) {
-    size_t k = 1;
-    while (k < path.size() && (IsAlpha(path[k]) || IsDigit(path[k]) || path[k] == '+' ||
-                               path[k] == '.' || path[k] == '-')) {
-      ++k;
-    }
-    if (path.compare(k, 3, "://") == 0) {
-      size_t slash = path.find('/', k + 3);
-      path.erase(0, slash == std::string::npos ? path.size() : slash);
-    }
+  if (StartsWithScheme(path)) {
+    const size_t slash = path.find('/', SchemeOf(path).size() + 3);
+    path.erase(0, slash == std::string::npos ? path.size() : slash);
   }
   auto trim_slashes = [](std::string& s) {
     while (!s.empty() && s.back() == '/') s.pop_back();
@@ -324,8 +315,7 @@ std::pair<std::string, std::string> SearchAddressParts(std::string_view url) {
   auto drop_type = [](std::string name) {
     size_t dot = name.rfind('.');
     if (dot != std::string::npos && name.size() - dot - 1 >= 1 && name.size() - dot - 1 <= 5 &&
-        std::all_of(name.begin() + dot + 1, name.end(),
-                    [](char c) { return IsAlpha(c) || IsDigit(c); })) {
+        std::all_of(name.begin() + dot + 1, name.end(), IsAsciiAlnum)) {
       name.erase(dot);
     }
     return name;
@@ -335,8 +325,7 @@ std::pair<std::string, std::string> SearchAddressParts(std::string_view url) {
   size_t from = cut == std::string::npos ? 0 : cut + 1;
   std::string name = drop_type(path.substr(from));
   std::string folders = path.substr(0, from);
-  auto lower = name;
-  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  const std::string lower = LowerAscii(name);
   if (lower == "index" || lower == "default") {
     trim_slashes(folders);
     cut = folders.rfind('/');

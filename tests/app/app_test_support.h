@@ -13,8 +13,8 @@
 
 #include "app/registry.h"
 #include "app/tm_form.h"
+#include "base/text_file.h"
 #include "database/db_files.h"
-#include "database/text_file.h"
 
 namespace duvra::testing {
 

@@ -20,7 +20,7 @@
 #include "app/tm_form.h"
 #include "app/tw_form.h"
 #include "app_test_support.h"
-#include "database/text_file.h"
+#include "base/text_file.h"
 #include "support/scripted_prompter.h"
 
 using namespace duvra;

@@ -5,7 +5,7 @@
 
 #include <climits>
 
-#include "database/text_file.h"
+#include "base/text_file.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 

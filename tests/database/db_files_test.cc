@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "database/text_file.h"
+#include "base/text_file.h"
 #include "support/temp_dir.h"
 
 namespace duvra {

@@ -45,9 +45,10 @@ void CheckAddress(const Address& a) {
   FUZZ_CHECK(a.port >= 1 && a.port <= 65535);
   FUZZ_CHECK(a.host.find_first_of("/?#@\\") == std::string::npos);
   if (a.host.find_first_of("[]:") != std::string::npos) return;
-  Address again;
   const std::string written = a.scheme + "://" + a.host + ":" + std::to_string(a.port) + a.target;
-  FUZZ_CHECK(!ParseAddress(written, &again).failed());
+  const ParsedAddress parsed = ParseAddress(written);
+  FUZZ_CHECK(parsed.ok());
+  const Address& again = parsed.address();
   FUZZ_CHECK(again.scheme == a.scheme && again.host == a.host && again.port == a.port &&
              again.target == a.target);
 }
@@ -83,15 +84,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text = in.Part();
   const std::string_view user_agent = in.Part();
   const std::string_view cookies = in.Rest();
+  const ParsedAddress parsed = ParseAddress(text);
   Address address;
-  const Failure f = ParseAddress(text, &address);
-  if (f.failed()) {
+  if (!parsed.ok()) {
+    const Failure& f = parsed.failure();
     FUZZ_CHECK(f.kind == FailureKind::kUnknownProtocol || f.kind == FailureKind::kBadAddress);
     // The request is built from whatever a caller holds; it must stay sound.
     address = Address{};
     address.host = std::string(text);
     address.target = "/" + std::string(text);
   } else {
+    address = parsed.address();
     CheckAddress(address);
   }
   CheckRequest(address, user_agent, cookies);

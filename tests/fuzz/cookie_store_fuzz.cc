@@ -47,8 +47,7 @@ void CheckStore(const CookieStore& store, std::string_view host) {
     FUZZ_CHECK(DomainFitsHost(c.domain, host));
     for (size_t j = i + 1; j < all.size(); ++j) {
       FUZZ_CHECK(!(all[j].name == c.name && all[j].path == c.path &&
-                   all[j].has_path == c.has_path &&
-                   http_text::EqualsIgnoreCase(all[j].domain, c.domain)));
+                   all[j].has_path == c.has_path && EqualsIgnoreCase(all[j].domain, c.domain)));
     }
   }
 }

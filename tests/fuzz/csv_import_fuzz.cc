@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text_file.h"
 #include "database/db_files.h"
 #include "database/record_line.h"
-#include "database/text_file.h"
 #include "fuzz_support.h"
 #include "records/csv.h"
 #include "records/csv_export.h"

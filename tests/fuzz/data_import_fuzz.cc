@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text_file.h"
 #include "database/db_files.h"
 #include "database/text_encoding.h"
-#include "database/text_file.h"
 #include "fuzz_support.h"
 #include "records/record_import.h"
 #include "scripts/script_text.h"

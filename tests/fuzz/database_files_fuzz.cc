@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text_file.h"
 #include "database/db_files.h"
-#include "database/text_file.h"
 #include "fuzz_support.h"
 #include "line_reference.h"
 #include "support/temp_dir.h"

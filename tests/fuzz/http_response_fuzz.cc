@@ -92,8 +92,7 @@ void CheckResponse(const Response& r, const StreamReader& reader, const Response
 
 void CheckCookies(const Response& r, CookieStore& store) {
   for (const Header& h : r.cookie_headers) {
-    FUZZ_CHECK(http_text::EqualsIgnoreCase(h.name, "Set-Cookie") ||
-               http_text::EqualsIgnoreCase(h.name, "Set-Cookie2"));
+    FUZZ_CHECK(EqualsIgnoreCase(h.name, "Set-Cookie") || EqualsIgnoreCase(h.name, "Set-Cookie2"));
     store.Store(h.value, kHost, kNow);
   }
   FUZZ_CHECK(store.size() <= kMaxCookies);

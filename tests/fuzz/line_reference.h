@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "database/text_file.h"
+#include "base/text_file.h"
 
 namespace duvra::fuzz {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "database/text_file.h"
+#include "base/text_file.h"
 #include "fuzz_support.h"
 #include "line_reference.h"
 #include "scripts/create_scripts.h"

@@ -6,10 +6,9 @@ namespace duvra {
 namespace {
 
 Address Parsed(std::string_view text) {
-  Address a;
-  Failure f = ParseAddress(text, &a);
-  EXPECT_FALSE(f.failed()) << text << ": " << f.message;
-  return a;
+  const ParsedAddress parsed = ParseAddress(text);
+  EXPECT_TRUE(parsed.ok()) << text << ": " << parsed.failure().message;
+  return parsed.ok() ? parsed.address() : Address{};
 }
 
 TEST(AddressTest, TakesHostPortAndTargetApart) {
@@ -41,11 +40,10 @@ TEST(AddressTest, TakesHostPortAndTargetApart) {
 }
 
 TEST(AddressTest, RefusesUnknownSchemesWithoutPortAndBadPorts) {
-  Address a;
-  EXPECT_EQ(ParseAddress("ftp://example.com/x", &a).kind, FailureKind::kUnknownProtocol);
-  EXPECT_EQ(ParseAddress("example.com/x", &a).kind, FailureKind::kUnknownProtocol);
+  EXPECT_EQ(ParseAddress("ftp://example.com/x").failure().kind, FailureKind::kUnknownProtocol);
+  EXPECT_EQ(ParseAddress("example.com/x").failure().kind, FailureKind::kUnknownProtocol);
   for (const char* bad : {"http://h:0/", "http://h:65536/", "http://h:8o/", "http://h:123456/"}) {
-    EXPECT_EQ(ParseAddress(bad, &a).kind, FailureKind::kBadAddress) << bad;
+    EXPECT_EQ(ParseAddress(bad).failure().kind, FailureKind::kBadAddress) << bad;
   }
 }
 

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "database/text_file.h"
+#include "base/text_file.h"
 #include "support/temp_dir.h"
 
 namespace duvra {

@@ -14,10 +14,10 @@
 #include <map>
 #include <thread>
 
+#include "base/text_file.h"
 #include "database/db_files.h"
 #include "database/file_writer.h"
 #include "database/record_list.h"
-#include "database/text_file.h"
 #include "fixture_site.h"
 #include "http/http_client.h"
 #include "http/nginx_server.h"

@@ -64,14 +64,14 @@ TEST(RecordLineFields, BuildAndLoad) {
 }
 
 TEST(RecordLineFields, WholeNumbers) {
-  EXPECT_EQ(ParseWholeNumber("12"), 12);
-  EXPECT_EQ(ParseWholeNumber("  -3"), -3);
-  EXPECT_EQ(ParseWholeNumber("+4"), 4);
-  EXPECT_EQ(ParseWholeNumber("2147483647"), 2147483647);
-  EXPECT_EQ(ParseWholeNumber("-2147483648"), -2147483647 - 1);
+  EXPECT_EQ(ParseNumBox("12"), 12);
+  EXPECT_EQ(ParseNumBox("  -3"), -3);
+  EXPECT_EQ(ParseNumBox("+4"), 4);
+  EXPECT_EQ(ParseNumBox("2147483647"), 2147483647);
+  EXPECT_EQ(ParseNumBox("-2147483648"), -2147483647 - 1);
   for (const char* bad :
        {"", " ", "-", "1x", "1 ", "2147483648", "0x10", "1.5", "99999999999999"}) {
-    EXPECT_EQ(ParseWholeNumber(bad), std::nullopt) << bad;
+    EXPECT_EQ(ParseNumBox(bad), std::nullopt) << bad;
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "database/text_file.h"
+#include "base/text_file.h"
 #include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 

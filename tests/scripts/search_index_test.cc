@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <random>
 
+#include "base/text_file.h"
 #include "database/db_files.h"
-#include "database/text_file.h"
 #include "scripts/create_scripts.h"
 #include "scripts/search_words.h"
 #include "support/faulty_file_system.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "database/prompter.h"
+#include "base/prompter.h"
 
 namespace duvra::testing {
 

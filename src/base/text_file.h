@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "database/status.h"
+#include "base/status.h"
 
 namespace duvra {
 

@@ -1,4 +1,4 @@
-#include "database/text_file.h"
+#include "base/text_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "database/status.h"
+#include "base/status.h"
 
 namespace duvra {
 
