@@ -114,6 +114,18 @@ class NginxServer {
     return entries;
   }
 
+  // Whether something accepts connections on the loopback port.
+  static bool Accepts(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    const bool up = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    close(fd);
+    return up;
+  }
+
   // How many connections carried the logged requests.
   static size_t Connections(const std::vector<LogEntry>& entries) {
     std::set<long> serials;
@@ -243,14 +255,7 @@ class NginxServer {
     for (int i = 0; i < 500; ++i) {
       int status;
       if (waitpid(pid, &status, WNOHANG) == pid) return;
-      const int fd = socket(AF_INET, SOCK_STREAM, 0);
-      sockaddr_in addr{};
-      addr.sin_family = AF_INET;
-      addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      addr.sin_port = htons(static_cast<uint16_t>(port_));
-      const bool up = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-      close(fd);
-      if (up) {
+      if (Accepts(port_)) {
         pid_ = pid;
         return;
       }

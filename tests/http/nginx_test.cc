@@ -165,17 +165,6 @@ TEST_F(NginxTlsTest, PagesArriveByteExactOverOneConnection) {
   EXPECT_EQ(log[3].cookie, "sid=xyz");
 }
 
-bool Answers(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  const bool up = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  close(fd);
-  return up;
-}
-
 // While it lives, processes orphaned below this one become its children,
 // so that a test can see them end and reap them.
 class AdoptOrphans {
@@ -254,7 +243,7 @@ TEST(NginxServerFixture, NginxEndsWithATestBinaryThatDies) {
     }
     EXPECT_TRUE(output_closed);
     EXPECT_TRUE(ended);
-    EXPECT_FALSE(Answers(port));
+    EXPECT_FALSE(NginxServer::Accepts(port));
     if (!ended) {  // leave nothing behind, even on failure
       kill(nginx, SIGKILL);
       waitpid(nginx, &status, 0);
@@ -270,9 +259,9 @@ TEST(NginxServerFixture, StopEndsNginx) {
     if (!server.ok()) GTEST_SKIP() << server.error();
     pid = server.pid();
     port = server.port();
-    ASSERT_TRUE(Answers(port));
+    ASSERT_TRUE(NginxServer::Accepts(port));
   }
-  EXPECT_FALSE(Answers(port));
+  EXPECT_FALSE(NginxServer::Accepts(port));
   errno = 0;
   EXPECT_EQ(kill(pid, 0), -1);  // reaped, not merely asked to end
   EXPECT_EQ(errno, ESRCH);
