@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <iterator>
 
 #include "app/dialog_style.h"
 #include "app/help_adapter.h"
@@ -96,22 +97,55 @@ int RecentCapacitySetting() {
 
 // Tool-bar buttons with their tips, plain and with the shortcut key.
 struct ButtonTip {
-  const char* name;
+  QAction* TMForm::*button;
   const char* plain;
   const char* with_shortcut;
 };
 constexpr ButtonTip kButtonTips[] = {
-    {"TBXNewButton", "New", "New (Ctrl+N)"},
-    {"TBXOpenButton", "Open", "Open (Ctrl+O)"},
-    {"TBXSaveButton", "Save", "Save (Ctrl+S)"},
-    {"TBXNewRecordButton", "New Record", "New Record (Ctrl+R)"},
-    {"TBXMoveUpButton", "Move Up", "Move Up (Ctrl+Up)"},
-    {"TBXMoveDownButton", "Move Down", "Move Down (Ctrl+Down)"},
-    {"TBXDeleteButton", "Delete", "Delete (Del)"},
-    {"TBXCreateButton", "Create", "Create (F9)"},
-    {"TBXIndexButton", "Index", "Index (F7)"},
-    {"TBXHelpButton", "Help", "Help (F1)"},
+    {&TMForm::TBXNewButton, "New", "New (Ctrl+N)"},
+    {&TMForm::TBXOpenButton, "Open", "Open (Ctrl+O)"},
+    {&TMForm::TBXSaveButton, "Save", "Save (Ctrl+S)"},
+    {&TMForm::TBXNewRecordButton, "New Record", "New Record (Ctrl+R)"},
+    {&TMForm::TBXMoveUpButton, "Move Up", "Move Up (Ctrl+Up)"},
+    {&TMForm::TBXMoveDownButton, "Move Down", "Move Down (Ctrl+Down)"},
+    {&TMForm::TBXDeleteButton, "Delete", "Delete (Del)"},
+    {&TMForm::TBXCreateButton, "Create", "Create (F9)"},
+    {&TMForm::TBXIndexButton, "Index", "Index (F7)"},
+    {&TMForm::TBXHelpButton, "Help", "Help (F1)"},
 };
+
+// Each command of the view state and the items that show it; ApplyEnabled
+// walks this table, so a command reaches its widgets without a name lookup.
+constexpr CommandItems kCommandItems[] = {
+    {Command::kClose, &TMForm::TBXClose},
+    {Command::kSave, &TMForm::TBXSave, &TMForm::TBXSaveButton},
+    {Command::kSaveAs, &TMForm::TBXSaveAs},
+    {Command::kExport, &TMForm::TBXExport},
+    {Command::kInsertFile, &TMForm::TBXInsertFile},
+    {.command = Command::kAddressEdit, .box = &TMForm::TBXAddressEdit},
+    {Command::kOptions, &TMForm::TBXOptions, &TMForm::TBXOptionsButton},
+    {Command::kNewRecord, &TMForm::TBXNewRecord, &TMForm::TBXNewRecordButton},
+    {Command::kIndex, &TMForm::TBXIndex, &TMForm::TBXIndexButton},
+    {Command::kClear, &TMForm::TBXClear},
+    {Command::kSubAddress, &TMForm::TBXSubAddress},
+    {Command::kSelectAll, &TMForm::TBXSelectAll},
+    {Command::kCreate, &TMForm::TBXCreate, &TMForm::TBXCreateButton},
+    {Command::kDelete, &TMForm::TBXDelete, &TMForm::TBXDeleteButton, &TMForm::TBXDeletePop},
+    {Command::kMoveUp, &TMForm::TBXMoveUp, &TMForm::TBXMoveUpButton, &TMForm::TBXMoveUpPop},
+    {Command::kMoveDown, &TMForm::TBXMoveDown, &TMForm::TBXMoveDownButton, &TMForm::TBXMoveDownPop},
+    {Command::kInsertNewRecord, &TMForm::TBXInsertNewRecord, nullptr,
+     &TMForm::TBXInsertNewRecordPop},
+    {Command::kEditRecord, &TMForm::TBXEditRecord, nullptr, &TMForm::TBXEditRecordPop},
+};
+
+// Row i is command i, so every command has exactly one row.
+constexpr bool OneRowPerCommand() {
+  for (size_t i = 0; i < std::size(kCommandItems); ++i) {
+    if (static_cast<size_t>(kCommandItems[i].command) != i) return false;
+  }
+  return std::size(kCommandItems) == kCommandCount;
+}
+static_assert(OneRowPerCommand(), "kCommandItems holds one row per command, in order");
 
 }  // namespace
 
@@ -152,6 +186,9 @@ TMForm::TMForm(QWidget* parent)
   StartTimerTimer->setSingleShot(true);
   StartTimerTimer->setInterval(1);
   connect(StartTimerTimer, &QTimer::timeout, this, &TMForm::StartTimer);
+
+  // No database is open: every command is off until the first refresh.
+  ApplyEnabled(vs_.enabled, CommandPlace::kWindow);
 }
 
 TMForm::~TMForm() { HtmlHelpCloseAll(); }
@@ -174,63 +211,67 @@ void TMForm::CreateMenus() {
   QMenu* file = TBXMRUFiles;
   file->addAction(MakeAction("TBXNew", "&New...", &TMForm::TBXNewClick, QKeySequence("Ctrl+N")));
   file->addAction(MakeAction("TBXOpen", "&Open...", &TMForm::TBXOpenClick, QKeySequence("Ctrl+O")));
-  file->addAction(MakeAction("TBXClose", "&Close", &TMForm::TBXCloseClick));
+  file->addAction(TBXClose = MakeAction("TBXClose", "&Close", &TMForm::TBXCloseClick));
   file->addSeparator();
-  file->addAction(MakeAction("TBXSave", "&Save", &TMForm::TBXSaveClick, QKeySequence("Ctrl+S")));
-  file->addAction(MakeAction("TBXSaveAs", "Save &As...", &TMForm::TBXSaveAsClick));
-  file->addAction(MakeAction("TBXExport", "&Export...", &TMForm::TBXExportClick));
+  file->addAction(
+      TBXSave = MakeAction("TBXSave", "&Save", &TMForm::TBXSaveClick, QKeySequence("Ctrl+S")));
+  file->addAction(TBXSaveAs = MakeAction("TBXSaveAs", "Save &As...", &TMForm::TBXSaveAsClick));
+  file->addAction(TBXExport = MakeAction("TBXExport", "&Export...", &TMForm::TBXExportClick));
   mru_top_separator_ = file->addSeparator();
   mru_bottom_separator_ = file->addSeparator();
   file->addAction(MakeAction("TBXExit", "E&xit", &TMForm::TBXExitClick));
 
   QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("TBXEditMenu"));
-  edit->addAction(MakeAction("TBXDelete", "&Delete", &TMForm::TBXDeleteClick, QKeySequence("Del")));
   edit->addAction(
-      MakeAction("TBXMoveUp", "Move &Up", &TMForm::TBXMoveUpClick, QKeySequence("Ctrl+Up")));
-  edit->addAction(MakeAction("TBXMoveDown", "Move Do&wn", &TMForm::TBXMoveDownClick,
-                             QKeySequence("Ctrl+Down")));
+      TBXDelete = MakeAction("TBXDelete", "&Delete", &TMForm::TBXDeleteClick, QKeySequence("Del")));
+  edit->addAction(TBXMoveUp = MakeAction("TBXMoveUp", "Move &Up", &TMForm::TBXMoveUpClick,
+                                         QKeySequence("Ctrl+Up")));
+  edit->addAction(TBXMoveDown = MakeAction("TBXMoveDown", "Move Do&wn", &TMForm::TBXMoveDownClick,
+                                           QKeySequence("Ctrl+Down")));
   QMenu* address = edit->addMenu(QStringLiteral("Addre&ss"));
   address->setObjectName(QStringLiteral("TBXSubAddress"));
-  address->menuAction()->setObjectName(QStringLiteral("TBXSubAddress"));
+  TBXSubAddress = address->menuAction();
+  TBXSubAddress->setObjectName(QStringLiteral("TBXSubAddress"));
   address->addAction(MakeAction("TBXAbsolute", "&Absolute", &TMForm::TBXAbsoluteClick));
   address->addAction(MakeAction("TBXLocal", "&Local", &TMForm::TBXLocalClick));
   edit->addSeparator();
-  edit->addAction(MakeAction("TBXClear", "C&lear", &TMForm::TBXClearClick));
-  edit->addAction(MakeAction("TBXSelectAll", "Select &All", &TMForm::TBXSelectAllClick,
-                             QKeySequence("Ctrl+A")));
+  edit->addAction(TBXClear = MakeAction("TBXClear", "C&lear", &TMForm::TBXClearClick));
+  edit->addAction(TBXSelectAll = MakeAction("TBXSelectAll", "Select &All",
+                                            &TMForm::TBXSelectAllClick, QKeySequence("Ctrl+A")));
   edit->addSeparator();
   // Return opens the selected record only while the table has the keyboard,
   // so Return keeps its meaning in the filter and site address boxes.
-  QAction* edit_record =
-      MakeAction("TBXEditRecord", "&Edit Record...", &TMForm::TBXEditRecordClick);
-  edit_record->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-  edit_record->setShortcutContext(Qt::WidgetShortcut);
-  edit_record->setEnabled(false);
-  edit->addAction(edit_record);
+  TBXEditRecord = MakeAction("TBXEditRecord", "&Edit Record...", &TMForm::TBXEditRecordClick);
+  TBXEditRecord->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+  TBXEditRecord->setShortcutContext(Qt::WidgetShortcut);
+  edit->addAction(TBXEditRecord);
   edit->addAction(
       MakeAction("TBXFilter", "&Filter Records", &TMForm::TBXFilterClick, QKeySequence("Ctrl+F")));
 
   QMenu* insert = bar->addMenu(QStringLiteral("&Insert"));
   insert->setObjectName(QStringLiteral("TBXInsertMenu"));
-  insert->addAction(MakeAction("TBXInsertNewRecord", "&New Record...",
-                               &TMForm::TBXInsertNewRecordClick, QKeySequence("Ins")));
-  insert->addAction(MakeAction("TBXInsertFile", "&File...", &TMForm::TBXInsertFileClick));
+  insert->addAction(TBXInsertNewRecord =
+                        MakeAction("TBXInsertNewRecord", "&New Record...",
+                                   &TMForm::TBXInsertNewRecordClick, QKeySequence("Ins")));
+  insert->addAction(TBXInsertFile =
+                        MakeAction("TBXInsertFile", "&File...", &TMForm::TBXInsertFileClick));
 
   QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("TBXToolsMenu"));
-  tools->addAction(MakeAction("TBXIndex", "&Index...", &TMForm::TBXIndexClick, QKeySequence("F7")));
+  tools->addAction(
+      TBXIndex = MakeAction("TBXIndex", "&Index...", &TMForm::TBXIndexClick, QKeySequence("F7")));
   tools->addAction(MakeAction("TBXUpdate", "Duvra &Update", &TMForm::TBXUpdateClick));
   tools->addSeparator();
   tools->addAction(MakeAction("TBXCustomise", "&Customise...", &TMForm::TBXCustomiseClick));
-  tools->addAction(MakeAction("TBXOptions", "&Options...", &TMForm::TBXOptionsClick));
+  tools->addAction(TBXOptions = MakeAction("TBXOptions", "&Options...", &TMForm::TBXOptionsClick));
 
   QMenu* actions = bar->addMenu(QStringLiteral("&Actions"));
   actions->setObjectName(QStringLiteral("TBXActionsMenu"));
-  actions->addAction(MakeAction("TBXNewRecord", "&New Record...", &TMForm::TBXNewRecordClick,
-                                QKeySequence("Ctrl+R")));
-  actions->addAction(
-      MakeAction("TBXCreate", "&Create...", &TMForm::TBXCreateClick, QKeySequence("F9")));
+  actions->addAction(TBXNewRecord = MakeAction("TBXNewRecord", "&New Record...",
+                                               &TMForm::TBXNewRecordClick, QKeySequence("Ctrl+R")));
+  actions->addAction(TBXCreate = MakeAction("TBXCreate", "&Create...", &TMForm::TBXCreateClick,
+                                            QKeySequence("F9")));
 
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("TBXHelpMenu"));
@@ -245,12 +286,6 @@ void TMForm::CreateMenus() {
       MakeAction("TBXKnowledgeBase", "&Knowledge Base", &TMForm::TBXKnowledgeBaseClick));
   help->addSeparator();
   help->addAction(MakeAction("TBXAbout", "&About Duvra", &TMForm::TBXAboutClick));
-
-  // Items disabled until a database with records says otherwise.
-  for (const char* name : {"TBXSave", "TBXSaveAs", "TBXExport", "TBXDelete", "TBXMoveUp",
-                           "TBXMoveDown", "TBXClear", "TBXCreate"}) {
-    findChild<QAction*>(QString::fromLatin1(name))->setEnabled(false);
-  }
 }
 
 void TMForm::CreateToolbar() {
@@ -273,25 +308,23 @@ void TMForm::CreateToolbar() {
     widget->installEventFilter(this);
     return a;
   };
-  button("TBXNewButton", "New", "new", QStyle::SP_FileIcon, &TMForm::TBXNewClick);
-  button("TBXOpenButton", "Open", "open", QStyle::SP_DialogOpenButton, &TMForm::TBXOpenClick);
-  button("TBXSaveButton", "Save", "save", QStyle::SP_DialogSaveButton, &TMForm::TBXSaveClick)
-      ->setEnabled(false);
+  TBXNewButton = button("TBXNewButton", "New", "new", QStyle::SP_FileIcon, &TMForm::TBXNewClick);
+  TBXOpenButton =
+      button("TBXOpenButton", "Open", "open", QStyle::SP_DialogOpenButton, &TMForm::TBXOpenClick);
+  TBXSaveButton =
+      button("TBXSaveButton", "Save", "save", QStyle::SP_DialogSaveButton, &TMForm::TBXSaveClick);
   TBXToolbar->addSeparator();
-  button("TBXNewRecordButton", "New Record", "newrecord", QStyle::SP_FileDialogNewFolder,
-         &TMForm::TBXNewRecordClick);
-  button("TBXMoveUpButton", "Move Up", "moveup", QStyle::SP_ArrowUp, &TMForm::TBXMoveUpClick)
-      ->setEnabled(false);
-  button("TBXMoveDownButton", "Move Down", "movedown", QStyle::SP_ArrowDown,
-         &TMForm::TBXMoveDownClick)
-      ->setEnabled(false);
-  button("TBXDeleteButton", "Delete", "delete", QStyle::SP_DialogDiscardButton,
-         &TMForm::TBXDeleteClick)
-      ->setEnabled(false);
+  TBXNewRecordButton = button("TBXNewRecordButton", "New Record", "newrecord",
+                              QStyle::SP_FileDialogNewFolder, &TMForm::TBXNewRecordClick);
+  TBXMoveUpButton =
+      button("TBXMoveUpButton", "Move Up", "moveup", QStyle::SP_ArrowUp, &TMForm::TBXMoveUpClick);
+  TBXMoveDownButton = button("TBXMoveDownButton", "Move Down", "movedown", QStyle::SP_ArrowDown,
+                             &TMForm::TBXMoveDownClick);
+  TBXDeleteButton = button("TBXDeleteButton", "Delete", "delete", QStyle::SP_DialogDiscardButton,
+                           &TMForm::TBXDeleteClick);
   TBXToolbar->addSeparator();
-  button("TBXCreateButton", "Create", "create", QStyle::SP_DialogApplyButton,
-         &TMForm::TBXCreateClick, true)
-      ->setEnabled(false);
+  TBXCreateButton = button("TBXCreateButton", "Create", "create", QStyle::SP_DialogApplyButton,
+                           &TMForm::TBXCreateClick, true);
   TBXToolbar->addSeparator();
   TBXAddressEdit = new QLineEdit(TBXToolbar);
   TBXAddressEdit->setObjectName(QStringLiteral("TBXAddressEdit"));
@@ -300,13 +333,14 @@ void TMForm::CreateToolbar() {
   TBXAddressEdit->installEventFilter(this);
   connect(TBXAddressEdit, &QLineEdit::textEdited, this, &TMForm::TBXAddressEditChange);
   TBXToolbar->addWidget(TBXAddressEdit);
-  button("TBXOptionsButton", "Options", "options", QStyle::SP_FileDialogDetailedView,
-         &TMForm::TBXOptionsClick, true)
-      ->setToolTip(QStringLiteral("Options"));
-  button("TBXIndexButton", "Index", "index", QStyle::SP_BrowserReload, &TMForm::TBXIndexClick,
-         true);
+  TBXOptionsButton = button("TBXOptionsButton", "Options", "options",
+                            QStyle::SP_FileDialogDetailedView, &TMForm::TBXOptionsClick, true);
+  TBXOptionsButton->setToolTip(QStringLiteral("Options"));
+  TBXIndexButton = button("TBXIndexButton", "Index", "index", QStyle::SP_BrowserReload,
+                          &TMForm::TBXIndexClick, true);
   TBXToolbar->addSeparator();
-  button("TBXHelpButton", "Help", "help", QStyle::SP_DialogHelpButton, &TMForm::TBXDuvraHelpClick);
+  TBXHelpButton = button("TBXHelpButton", "Help", "help", QStyle::SP_DialogHelpButton,
+                         &TMForm::TBXDuvraHelpClick);
 }
 
 void TMForm::CreateList() {
@@ -362,7 +396,7 @@ void TMForm::CreateList() {
   EditList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   EditList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   EditList->setVisible(false);
-  EditList->addAction(findChild<QAction*>(QStringLiteral("TBXEditRecord")));
+  EditList->addAction(TBXEditRecord);
   RestoreColumnWidths();
   layout->addWidget(EditList);
   setCentralWidget(workspace);
@@ -373,15 +407,19 @@ void TMForm::CreateList() {
 
   TBXPopupMenu = new QMenu(this);
   TBXPopupMenu->setObjectName(QStringLiteral("TBXPopupMenu"));
-  TBXPopupMenu->addAction(
-      MakeAction("TBXInsertNewRecordPop", "&Insert New Record", &TMForm::TBXInsertNewRecordClick));
+  TBXPopupMenu->addAction(TBXInsertNewRecordPop =
+                              MakeAction("TBXInsertNewRecordPop", "&Insert New Record",
+                                         &TMForm::TBXInsertNewRecordClick));
   TBXPopupMenu->addSeparator();
-  TBXPopupMenu->addAction(MakeAction("TBXDeletePop", "&Delete", &TMForm::TBXDeleteClick));
-  TBXPopupMenu->addAction(MakeAction("TBXMoveUpPop", "Move &Up", &TMForm::TBXMoveUpClick));
-  TBXPopupMenu->addAction(MakeAction("TBXMoveDownPop", "Move Do&wn", &TMForm::TBXMoveDownClick));
-  TBXPopupMenu->addSeparator();
+  TBXPopupMenu->addAction(TBXDeletePop =
+                              MakeAction("TBXDeletePop", "&Delete", &TMForm::TBXDeleteClick));
+  TBXPopupMenu->addAction(TBXMoveUpPop =
+                              MakeAction("TBXMoveUpPop", "Move &Up", &TMForm::TBXMoveUpClick));
   TBXPopupMenu->addAction(
-      MakeAction("TBXEditRecordPop", "&Edit Record...", &TMForm::TBXEditRecordClick));
+      TBXMoveDownPop = MakeAction("TBXMoveDownPop", "Move Do&wn", &TMForm::TBXMoveDownClick));
+  TBXPopupMenu->addSeparator();
+  TBXPopupMenu->addAction(TBXEditRecordPop = MakeAction("TBXEditRecordPop", "&Edit Record...",
+                                                        &TMForm::TBXEditRecordClick));
   connect(TBXPopupMenu, &QMenu::aboutToShow, this, &TMForm::TBXPopupMenuPopup);
   connect(EditList, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { TBXPopupMenu->popup(EditList->viewport()->mapToGlobal(at)); });
@@ -460,15 +498,24 @@ void TMForm::ApplyViewState() {
 
   const QString address = ToDisplay(vs_.address_text);
   if (TBXAddressEdit->text() != address) TBXAddressEdit->setText(address);
-  for (const auto& [name, on] : vs_.enabled) {
-    const QString object_name = QString::fromStdString(name);
-    if (object_name == TBXAddressEdit->objectName()) {
-      TBXAddressEdit->setEnabled(on);
-    } else if (QAction* action = findChild<QAction*>(object_name)) {
-      action->setEnabled(on);
-    }
-  }
+  ApplyEnabled(vs_.enabled, CommandPlace::kWindow);
   RebuildRecentMenu();
+}
+
+std::span<const CommandItems> TMForm::CommandTable() { return kCommandItems; }
+
+void TMForm::ApplyEnabled(const CommandSet& state, CommandPlace place) {
+  for (const CommandItems& row : kCommandItems) {
+    const bool on = state[row.command];
+    if (place == CommandPlace::kPopup) {
+      if (row.popup) (this->*row.popup)->setEnabled(on);
+      continue;
+    }
+    for (QAction* TMForm::*item : {row.menu, row.button}) {
+      if (item) (this->*item)->setEnabled(on);
+    }
+    if (row.box) (this->*row.box)->setEnabled(on);
+  }
 }
 
 void TMForm::RebuildRecentMenu() {
@@ -729,26 +776,16 @@ void TMForm::TBXKnowledgeBaseClick() { OpenWebLink(MakerUrl(kKnowledgeBasePath))
 void TMForm::EditListClick() {
   duvra::EditListClick(db_.records, &vs_);
   ShowFilter();
-  for (const auto& [name, on] : vs_.enabled) {
-    if (QAction* action = findChild<QAction*>(QString::fromStdString(name))) {
-      action->setEnabled(on);
-    }
-  }
+  ApplyEnabled(vs_.enabled, CommandPlace::kWindow);
 }
 
 void TMForm::TBXPopupMenuPopup() {
-  for (const auto& [name, on] : FilteredPopupState(filter_, db_.records)) {
-    if (QAction* action = findChild<QAction*>(QString::fromStdString(name))) {
-      action->setEnabled(on);
-    }
-  }
+  ApplyEnabled(FilteredPopupState(filter_, db_.records), CommandPlace::kPopup);
 }
 
 void TMForm::TBXAddressEditChange(const QString& text) {
   duvra::TBXAddressEditChange(db_, &vs_, FromDisplay(text));
-  for (const char* name : {"TBXIndex", "TBXIndexButton"}) {
-    findChild<QAction*>(QString::fromLatin1(name))->setEnabled(vs_.IsEnabled(name));
-  }
+  ApplyEnabled(vs_.enabled, CommandPlace::kWindow);
 }
 
 // ---------------------------------------------------------------------------
@@ -796,8 +833,7 @@ void TMForm::ToolbarUpdate() {
   show_tips_ = ReadCustomise("ScreenTips") == "1";
   const bool shortcuts = ReadCustomise("Shortcuts") == "1";
   for (const ButtonTip& tip : kButtonTips) {
-    findChild<QAction*>(QString::fromLatin1(tip.name))
-        ->setToolTip(QString::fromLatin1(shortcuts ? tip.with_shortcut : tip.plain));
+    (this->*tip.button)->setToolTip(QString::fromLatin1(shortcuts ? tip.with_shortcut : tip.plain));
   }
   recent_.SetCapacity(RecentCapacitySetting());
   RebuildRecentMenu();

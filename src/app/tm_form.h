@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "app/qt_prompter.h"
@@ -47,6 +48,22 @@ inline constexpr int kAddressBoxWidth = 190;
 inline constexpr int kMinColumnWidth = 8;
 inline constexpr int kMaxColumnWidth = 4000;
 
+class TMForm;
+
+// Where a command's items sit: the menus, tool bar and site address box
+// follow the view state, the list's context menu its own popup state.
+enum class CommandPlace { kWindow, kPopup };
+
+// One command of the view state and the items that show it (null members
+// where it has none).
+struct CommandItems {
+  Command command;
+  QAction* TMForm::*menu = nullptr;
+  QAction* TMForm::*button = nullptr;
+  QAction* TMForm::*popup = nullptr;
+  QLineEdit* TMForm::*box = nullptr;
+};
+
 class TMForm : public QMainWindow {
   Q_OBJECT
 
@@ -73,6 +90,10 @@ class TMForm : public QMainWindow {
   // Shows the current view state and the record list (content and
   // selection) on the widgets, without recomputing the state.
   void ApplyViewState();
+  // Every command's items, one row per command.
+  static std::span<const CommandItems> CommandTable();
+  // Switches the items of `place` on or off as `state` says.
+  void ApplyEnabled(const CommandSet& state, CommandPlace place);
   // After the record editor or the indexer: renumber, select the row at the
   // reselect index, refresh.
   void ReselectAfterWindow();
@@ -102,6 +123,41 @@ class TMForm : public QMainWindow {
   QLabel* StatusPanel0 = nullptr;
   QLabel* StatusPanel1 = nullptr;
   QTimer* StartTimerTimer = nullptr;
+
+  // The items whose enabling or tips change, named as their objects are.
+  QAction* TBXClose = nullptr;
+  QAction* TBXSave = nullptr;
+  QAction* TBXSaveAs = nullptr;
+  QAction* TBXExport = nullptr;
+  QAction* TBXDelete = nullptr;
+  QAction* TBXMoveUp = nullptr;
+  QAction* TBXMoveDown = nullptr;
+  QAction* TBXSubAddress = nullptr;  // the Address submenu
+  QAction* TBXClear = nullptr;
+  QAction* TBXSelectAll = nullptr;
+  QAction* TBXEditRecord = nullptr;
+  QAction* TBXInsertNewRecord = nullptr;
+  QAction* TBXInsertFile = nullptr;
+  QAction* TBXIndex = nullptr;
+  QAction* TBXOptions = nullptr;
+  QAction* TBXNewRecord = nullptr;
+  QAction* TBXCreate = nullptr;
+  QAction* TBXNewButton = nullptr;
+  QAction* TBXOpenButton = nullptr;
+  QAction* TBXSaveButton = nullptr;
+  QAction* TBXNewRecordButton = nullptr;
+  QAction* TBXMoveUpButton = nullptr;
+  QAction* TBXMoveDownButton = nullptr;
+  QAction* TBXDeleteButton = nullptr;
+  QAction* TBXCreateButton = nullptr;
+  QAction* TBXOptionsButton = nullptr;
+  QAction* TBXIndexButton = nullptr;
+  QAction* TBXHelpButton = nullptr;
+  QAction* TBXInsertNewRecordPop = nullptr;
+  QAction* TBXDeletePop = nullptr;
+  QAction* TBXMoveUpPop = nullptr;
+  QAction* TBXMoveDownPop = nullptr;
+  QAction* TBXEditRecordPop = nullptr;
 
  public slots:
   // File menu.

@@ -94,8 +94,7 @@ std::string LocalUrl(std::string_view url, std::string_view base) {
 }
 
 void TBXAddressEditChange(Database& db, ViewState* vs, std::string_view text) {
-  vs->Enable("TBXIndex", true);
-  vs->Enable("TBXIndexButton", true);
+  vs->Enable(Command::kIndex, true);
   db.settings.site_address = SafeField(text);
   db.dirty = true;
 }

@@ -4,11 +4,6 @@
 
 namespace duvra {
 
-bool ViewState::IsEnabled(const std::string& item) const {
-  auto it = enabled.find(item);
-  return it != enabled.end() && it->second;
-}
-
 std::string RecordCountText(size_t count) {
   if (count == 0) return "No Records";
   if (count == 1) return "1 Record";
@@ -16,30 +11,25 @@ std::string RecordCountText(size_t count) {
 }
 
 void StateUpdate(const Database& db, ViewState* vs) {
-  static const char* const kOpenItems[] = {
-      "TBXClose",       "TBXSave",    "TBXSaveButton",    "TBXSaveAs",    "TBXInsertFile",
-      "TBXAddressEdit", "TBXOptions", "TBXOptionsButton", "TBXNewRecord", "TBXNewRecordButton"};
-  for (const char* item : kOpenItems) vs->Enable(item, db.open);
-  const bool can_index = db.open && !db.settings.site_address.empty();
-  vs->Enable("TBXIndex", can_index);
-  vs->Enable("TBXIndexButton", can_index);
+  vs->enabled.Set({Command::kClose, Command::kSave, Command::kSaveAs, Command::kInsertFile,
+                   Command::kAddressEdit, Command::kOptions, Command::kNewRecord},
+                  db.open);
+  vs->Enable(Command::kIndex, db.open && !db.settings.site_address.empty());
   vs->list_visible = db.open;
   vs->address_text = db.open ? db.settings.site_address : std::string();
   vs->title = db.open ? db.settings.database_name : std::string(kAppTitle);
 
   const bool has_records = !db.records.empty();
-  static const char* const kRecordItems[] = {"TBXExport",    "TBXClear",  "TBXSubAddress",
-                                             "TBXSelectAll", "TBXCreate", "TBXCreateButton"};
-  for (const char* item : kRecordItems) vs->Enable(item, has_records);
+  vs->enabled.Set({Command::kExport, Command::kClear, Command::kSubAddress, Command::kSelectAll,
+                   Command::kCreate},
+                  has_records);
   if (has_records) {
     vs->horizontal_extent =
         static_cast<long long>(db.records.LongestLineLength()) * kPixelsPerCharacter;
     EditListClick(db.records, vs);
   } else {
-    static const char* const kEmptyOff[] = {
-        "TBXDelete", "TBXDeleteButton", "TBXMoveDown",       "TBXMoveDownButton",
-        "TBXMoveUp", "TBXMoveUpButton", "TBXInsertNewRecord"};
-    for (const char* item : kEmptyOff) vs->Enable(item, false);
+    vs->enabled.Set(
+        {Command::kDelete, Command::kMoveDown, Command::kMoveUp, Command::kInsertNewRecord}, false);
     vs->horizontal_extent = 0;
   }
   vs->count_text = RecordCountText(db.records.size());
@@ -48,33 +38,19 @@ void StateUpdate(const Database& db, ViewState* vs) {
 
 void EditListClick(const RecordList& list, ViewState* vs) {
   if (list.empty()) return;
-  vs->Enable("TBXDelete", true);
-  vs->Enable("TBXDeleteButton", true);
+  vs->Enable(Command::kDelete, true);
   if (list.selected_count() == 0) return;
-  for (const char* item :
-       {"TBXMoveDown", "TBXMoveDownButton", "TBXMoveUp", "TBXMoveUpButton", "TBXInsertNewRecord"}) {
-    vs->Enable(item, true);
-  }
-  if (list.selected(0)) {
-    vs->Enable("TBXMoveUp", false);
-    vs->Enable("TBXMoveUpButton", false);
-  }
-  if (list.selected(list.size() - 1)) {
-    vs->Enable("TBXMoveDown", false);
-    vs->Enable("TBXMoveDownButton", false);
-  }
+  vs->Enable(Command::kMoveUp, !list.selected(0));
+  vs->Enable(Command::kMoveDown, !list.selected(list.size() - 1));
+  vs->Enable(Command::kInsertNewRecord, true);
 }
 
 PopupState TBXPopupMenuPopup(const RecordList& list) {
-  const bool any = list.selected_count() > 0;
-  PopupState p = {{"TBXInsertNewRecordPop", any},
-                  {"TBXDeletePop", any},
-                  {"TBXMoveUpPop", any},
-                  {"TBXMoveDownPop", any}};
-  if (any) {
-    if (list.selected(0)) p["TBXMoveUpPop"] = false;
-    if (list.selected(list.size() - 1)) p["TBXMoveDownPop"] = false;
-  }
+  PopupState p;
+  if (list.selected_count() == 0) return p;
+  p.Set({Command::kInsertNewRecord, Command::kDelete}, true);
+  p.Set(Command::kMoveUp, !list.selected(0));
+  p.Set(Command::kMoveDown, !list.selected(list.size() - 1));
   return p;
 }
 
@@ -142,9 +118,6 @@ void DeselectHidden(const std::vector<size_t>& rows, RecordList& list) {
   }
 }
 
-constexpr const char* kMoveItems[] = {"TBXMoveUp", "TBXMoveUpButton", "TBXMoveDown",
-                                      "TBXMoveDownButton"};
-
 }  // namespace
 
 const std::vector<size_t>& ShowFilterState(RecordFilter& filter, RecordList& list, ViewState* vs) {
@@ -155,19 +128,16 @@ const std::vector<size_t>& ShowFilterState(RecordFilter& filter, RecordList& lis
     if (list.selected_count() != before) EditListClick(list, vs);
     vs->count_text = std::to_string(rows.size()) + " of " + RecordCountText(list.size());
     if (list.empty()) vs->count_text = RecordCountText(0);
-    for (const char* item : kMoveItems) vs->Enable(item, false);
+    vs->enabled.Set({Command::kMoveUp, Command::kMoveDown}, false);
   }
-  vs->Enable("TBXEditRecord", list.selected_count() == 1);
+  vs->Enable(Command::kEditRecord, list.selected_count() == 1);
   return rows;
 }
 
 PopupState FilteredPopupState(const RecordFilter& filter, const RecordList& list) {
   PopupState p = TBXPopupMenuPopup(list);
-  if (filter.active()) {
-    p["TBXMoveUpPop"] = false;
-    p["TBXMoveDownPop"] = false;
-  }
-  p["TBXEditRecordPop"] = list.selected_count() == 1;
+  if (filter.active()) p.Set({Command::kMoveUp, Command::kMoveDown}, false);
+  p.Set(Command::kEditRecord, list.selected_count() == 1);
   return p;
 }
 

@@ -3,7 +3,9 @@
 // widgets and tests read directly. The list commands of the Edit menu.
 #pragma once
 
-#include <map>
+#include <bitset>
+#include <cstddef>
+#include <initializer_list>
 #include <string>
 
 #include "database/db_files.h"
@@ -15,6 +17,49 @@ namespace duvra {
 inline constexpr int kPixelsPerCharacter = 6;
 inline constexpr std::string_view kAppTitle = "Duvra";
 
+// The main window's commands whose enabling follows the database and the
+// selection. A menu item and its tool-bar button are one command, since they
+// are always on or off together; the window maps each to its widgets.
+enum class Command : unsigned char {
+  kClose,
+  kSave,
+  kSaveAs,
+  kExport,
+  kInsertFile,
+  kAddressEdit,  // the site address box
+  kOptions,
+  kNewRecord,
+  kIndex,
+  kClear,
+  kSubAddress,  // the Address submenu (Absolute, Local)
+  kSelectAll,
+  kCreate,
+  kDelete,
+  kMoveUp,
+  kMoveDown,
+  kInsertNewRecord,
+  kEditRecord,
+};
+inline constexpr size_t kCommandCount = static_cast<size_t>(Command::kEditRecord) + 1;
+
+// Which commands are on. A command never switched on reads as off.
+class CommandSet {
+ public:
+  CommandSet() = default;
+  CommandSet(std::initializer_list<Command> on) { Set(on, true); }
+
+  bool operator[](Command c) const { return bits_[Index(c)]; }
+  void Set(Command c, bool on) { bits_[Index(c)] = on; }
+  void Set(std::initializer_list<Command> commands, bool on) {
+    for (Command c : commands) Set(c, on);
+  }
+  bool operator==(const CommandSet&) const = default;
+
+ private:
+  static size_t Index(Command c) { return static_cast<size_t>(c); }
+  std::bitset<kCommandCount> bits_;
+};
+
 struct ViewState {
   std::string title = std::string(kAppTitle);  // window and application title
   std::string count_text = "No Records";       // second status bar panel
@@ -23,16 +68,17 @@ struct ViewState {
   std::string address_text;  // text of TBXAddressEdit, set while open
   bool relayout = false;     // the window should lay out its bars again
 
-  // Enabled state by item name (TBXSave, TBXDeleteButton ...). Items never
-  // set read as disabled.
-  std::map<std::string, bool> enabled;
+  // The enabled commands. A rule that does not mention a command leaves it
+  // as the previous rule set it.
+  CommandSet enabled;
 
-  bool IsEnabled(const std::string& item) const;
-  void Enable(const std::string& item, bool on) { enabled[item] = on; }
+  bool IsEnabled(Command c) const { return enabled[c]; }
+  void Enable(Command c, bool on) { enabled.Set(c, on); }
 };
 
-// The four items of the list's context menu, by name.
-using PopupState = std::map<std::string, bool>;
+// The list's context menu: Insert New Record, Delete, Move Up, Move Down and
+// Edit Record, each on or off; the other commands read as off.
+using PopupState = CommandSet;
 
 // Refreshes title, count text, list visibility, address box and enabling.
 void StateUpdate(const Database& db, ViewState* vs);

@@ -124,6 +124,56 @@ class TMFormTest : public QObject {
     QVERIFY(!Form().TBXToolbar->isMovable());
   }
 
+  // Every command's row names live items in their places (a menu, the tool
+  // bar, the context menu, the site address box), no item serves two rows,
+  // and applying a state reaches each of them.
+  void EveryCommandReachesLiveItems() {
+    QCOMPARE(TMForm::CommandTable().size(), kCommandCount);
+    QSet<QObject*> items;
+    auto in_menu = [](QAction* a) {
+      for (QObject* o : a->associatedObjects()) {
+        if (qobject_cast<QMenu*>(o)) return true;
+      }
+      return false;
+    };
+    for (const CommandItems& row : TMForm::CommandTable()) {
+      QVERIFY(row.menu || row.box);
+      if (row.menu) {
+        QAction* a = Form().*row.menu;
+        QVERIFY(a && in_menu(a));
+        QVERIFY(!items.contains(a));
+        items << a;
+      }
+      if (row.button) {
+        QAction* a = Form().*row.button;
+        QVERIFY(a && Form().TBXToolbar->actions().contains(a));
+        QVERIFY(!items.contains(a));
+        items << a;
+      }
+      if (row.popup) {
+        QAction* a = Form().*row.popup;
+        QVERIFY(a && Form().TBXPopupMenu->actions().contains(a));
+        QVERIFY(!items.contains(a));
+        items << a;
+      }
+      if (row.box) QCOMPARE(Form().*row.box, Form().TBXAddressEdit);
+    }
+    CommandSet all;
+    for (size_t i = 0; i < kCommandCount; ++i) all.Set(static_cast<Command>(i), true);
+    for (const CommandSet& state : {all, CommandSet{}}) {
+      const bool on = state == all;
+      Form().ApplyEnabled(state, CommandPlace::kWindow);
+      Form().ApplyEnabled(state, CommandPlace::kPopup);
+      for (const CommandItems& row : TMForm::CommandTable()) {
+        for (QAction* TMForm::*item : {row.menu, row.button, row.popup}) {
+          if (item)
+            QVERIFY2((Form().*item)->isEnabled() == on, qPrintable((Form().*item)->objectName()));
+        }
+        if (row.box) QCOMPARE((Form().*row.box)->isEnabled(), on);
+      }
+    }
+  }
+
   void ClosedStateDisablesDatabaseItems() {
     QCOMPARE(ShownTitle(Form()), QString("Duvra"));
     QVERIFY(!Form().EditList->isVisible());

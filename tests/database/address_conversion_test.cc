@@ -127,7 +127,7 @@ TEST(AddressEdit, StoresTextSafelyAndEnablesIndex) {
   Database db = TwoRecords();
   ViewState vs;
   TBXAddressEditChange(db, &vs, "");
-  EXPECT_TRUE(vs.IsEnabled("TBXIndex"));
+  EXPECT_TRUE(vs.IsEnabled(Command::kIndex));
   EXPECT_TRUE(db.dirty);
   TBXAddressEditChange(db, &vs, "a^b\nc");
   EXPECT_EQ(db.settings.site_address, "a b c");

@@ -140,15 +140,14 @@ TEST(FilterState, CountsHidesSelectionAndStopsMoves) {
   StateUpdate(db, &vs);
   EXPECT_EQ(ShowFilterState(filter, db.records, &vs), (Rows{0, 2, 4}));
   EXPECT_EQ(vs.count_text, "3 of 5 Records");
-  for (const char* item : {"TBXMoveUp", "TBXMoveUpButton", "TBXMoveDown", "TBXMoveDownButton"}) {
-    EXPECT_FALSE(vs.IsEnabled(item)) << item;
-  }
-  EXPECT_TRUE(vs.IsEnabled("TBXDelete"));
-  EXPECT_TRUE(vs.IsEnabled("TBXEditRecord"));
+  EXPECT_FALSE(vs.IsEnabled(Command::kMoveUp));
+  EXPECT_FALSE(vs.IsEnabled(Command::kMoveDown));
+  EXPECT_TRUE(vs.IsEnabled(Command::kDelete));
+  EXPECT_TRUE(vs.IsEnabled(Command::kEditRecord));
   PopupState pop = FilteredPopupState(filter, db.records);
-  EXPECT_FALSE(pop["TBXMoveUpPop"]);
-  EXPECT_FALSE(pop["TBXMoveDownPop"]);
-  EXPECT_TRUE(pop["TBXEditRecordPop"]);
+  EXPECT_FALSE(pop[Command::kMoveUp]);
+  EXPECT_FALSE(pop[Command::kMoveDown]);
+  EXPECT_TRUE(pop[Command::kEditRecord]);
 
   // Select All then Delete touch only the records shown.
   TBXSelectAllClick(db, &vs);
@@ -165,7 +164,7 @@ TEST(FilterState, CountsHidesSelectionAndStopsMoves) {
   StateUpdate(db, &vs);
   ShowFilterState(filter, db.records, &vs);
   EXPECT_EQ(vs.count_text, "2 Records");
-  EXPECT_TRUE(vs.IsEnabled("TBXMoveDown"));
+  EXPECT_TRUE(vs.IsEnabled(Command::kMoveDown));
 }
 
 TEST(FilterState, TypingSelectsTheFirstShownRowWhenNothingShownIsSelected) {

@@ -1,11 +1,19 @@
 // Starts Debian's nginx on a free loopback port with a configuration and
 // prefix of its own in a temporary folder, running as the current user, and
 // stops it again. Header-only so that the benchmark can use it too.
+//
+// nginx runs as one process in the foreground (no daemon, no master), as the
+// forked child of the thread that made the server, and is killed when that
+// thread ends, so a test binary that dies (an assertion, the address
+// sanitizer, a kill) leaves no server behind. Make the server on a thread
+// that outlives it, such as the main thread.
 #pragma once
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,15 +59,14 @@ class NginxServer {
       WriteConfig(extra_config);
       Start(binary);
     }
-    if (pid_ <= 0) error_ = "nginx did not start: " + ReadAll(prefix_ + "/error.log");
+    if (pid_ <= 0) {
+      error_ = "nginx did not start: " + ReadAll(prefix_ + "/error.log") +
+               ReadAll(prefix_ + "/output.log");
+    }
   }
 
   ~NginxServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int status;
-      waitpid(pid_, &status, 0);
-    }
+    if (pid_ > 0) Stop(pid_);
     if (!prefix_.empty()) {
       std::error_code ignored;
       std::filesystem::remove_all(prefix_, ignored);
@@ -70,6 +77,9 @@ class NginxServer {
   NginxServer& operator=(const NginxServer&) = delete;
 
   bool ok() const { return pid_ > 0; }
+  // The nginx process, while it runs, and the folder it runs in.
+  pid_t pid() const { return pid_; }
+  const std::string& folder() const { return prefix_; }
   const std::string& error() const { return error_; }
   int port() const { return port_; }
   std::string Url(const std::string& path) const {
@@ -102,6 +112,18 @@ class NginxServer {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return entries;
+  }
+
+  // Whether something accepts connections on the loopback port.
+  static bool Accepts(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    const bool up = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    close(fd);
+    return up;
   }
 
   // How many connections carried the logged requests.
@@ -189,12 +211,43 @@ class NginxServer {
     conf << "    root " << p << "/html;\n" << extra << "\n  }\n}\n";
   }
 
+  // Asks nginx to stop, then kills it if it has not within five seconds,
+  // so that a stuck server cannot hold up the test binary.
+  static void Stop(pid_t pid) {
+    kill(pid, SIGTERM);
+    int status;
+    for (int i = 0; i < 500; ++i) {
+      if (waitpid(pid, &status, WNOHANG) != 0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+
   void Start(const std::string& binary) {
+    // Everything the child needs is made before the fork: between fork and
+    // exec only calls that are safe in a copy of a threaded process.
     const std::string conf = prefix_ + "/nginx.conf";
+    const std::string error_log = prefix_ + "/error.log";
+    const std::string output = prefix_ + "/output.log";
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      // The parent may have died before the line above took effect.
+      if (getppid() != parent) _exit(127);
+      // nginx's own output goes to a file, not to the test's: a test runner
+      // reading the test's output waits until every process holding it ends.
+      const int null_fd = open("/dev/null", O_RDONLY);
+      const int out_fd = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+      if (null_fd < 0 || out_fd < 0) _exit(127);
+      dup2(null_fd, STDIN_FILENO);
+      dup2(out_fd, STDOUT_FILENO);
+      dup2(out_fd, STDERR_FILENO);
+      if (null_fd > STDERR_FILENO) close(null_fd);
+      if (out_fd > STDERR_FILENO) close(out_fd);
       execl(binary.c_str(), binary.c_str(), "-p", prefix_.c_str(), "-c", conf.c_str(), "-e",
-            (prefix_ + "/error.log").c_str(), static_cast<char*>(nullptr));
+            error_log.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
     if (pid < 0) return;
@@ -202,14 +255,7 @@ class NginxServer {
     for (int i = 0; i < 500; ++i) {
       int status;
       if (waitpid(pid, &status, WNOHANG) == pid) return;
-      const int fd = socket(AF_INET, SOCK_STREAM, 0);
-      sockaddr_in addr{};
-      addr.sin_family = AF_INET;
-      addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      addr.sin_port = htons(static_cast<uint16_t>(port_));
-      const bool up = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-      close(fd);
-      if (up) {
+      if (Accepts(port_)) {
         pid_ = pid;
         return;
       }

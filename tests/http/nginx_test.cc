@@ -1,6 +1,10 @@
-// The client against a real server: Debian's nginx on loopback.
+// The client against a real server: Debian's nginx on loopback; and the
+// server fixture itself, which must leave no nginx behind however the test
+// binary ends.
 #include <gtest/gtest.h>
+#include <poll.h>
 
+#include <cerrno>
 #include <random>
 
 #include "http/http_client.h"
@@ -159,6 +163,108 @@ TEST_F(NginxTlsTest, PagesArriveByteExactOverOneConnection) {
   ASSERT_EQ(log.size(), 5u);
   EXPECT_EQ(NginxServer::Connections(log), 2u);
   EXPECT_EQ(log[3].cookie, "sid=xyz");
+}
+
+// While it lives, processes orphaned below this one become its children,
+// so that a test can see them end and reap them.
+class AdoptOrphans {
+ public:
+  AdoptOrphans() { prctl(PR_SET_CHILD_SUBREAPER, 1); }
+  ~AdoptOrphans() { prctl(PR_SET_CHILD_SUBREAPER, 0); }
+  AdoptOrphans(const AdoptOrphans&) = delete;
+  AdoptOrphans& operator=(const AdoptOrphans&) = delete;
+};
+
+// Reads `fd` until its end or until `limit` passes; true at its end.
+bool ReachesEnd(int fd, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  char buffer[4096];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) return true;
+    if (n < 0 && errno != EINTR) return false;
+  }
+}
+
+// A test binary holding a server dies without running its destructors, once
+// by exiting and once killed outright, its output going to a pipe as under
+// a test runner. The runner reads that pipe to its end, so a server left
+// holding it (here through a descriptor nginx inherits) would stall the run.
+TEST(NginxServerFixture, NginxEndsWithATestBinaryThatDies) {
+  const AdoptOrphans adopt;  // nginx comes to this process when the child dies
+  for (const bool killed : {false, true}) {
+    SCOPED_TRACE(killed ? "killed" : "exited");
+    int output[2];
+    int report[2];
+    ASSERT_EQ(pipe(output), 0);
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(output[0]);
+      close(report[0]);
+      dup2(output[1], STDOUT_FILENO);
+      dup2(output[1], STDERR_FILENO);
+      NginxServer server;
+      const std::string line = std::to_string(server.pid()) + " " + std::to_string(server.port()) +
+                               " " + server.folder() + "\n";
+      if (write(report[1], line.data(), line.size()) < 0) _exit(2);
+      if (killed) raise(SIGKILL);
+      _exit(1);
+    }
+    close(output[1]);
+    close(report[1]);
+    std::string line;
+    char c;
+    while (read(report[0], &c, 1) == 1 && c != '\n') line += c;
+    close(report[0]);
+    int status;
+    waitpid(child, &status, 0);
+    pid_t nginx = 0;
+    int port = 0;
+    std::string folder;
+    std::istringstream(line) >> nginx >> port >> folder;
+    if (!folder.empty()) std::filesystem::remove_all(folder);
+    if (nginx <= 0) {
+      close(output[0]);
+      GTEST_SKIP() << "nginx did not start in the child";
+    }
+
+    const bool output_closed = ReachesEnd(output[0], std::chrono::seconds(10));
+    close(output[0]);
+    bool ended = false;
+    for (int i = 0; i < 1000 && !(ended = waitpid(nginx, &status, WNOHANG) == nginx); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(output_closed);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(NginxServer::Accepts(port));
+    if (!ended) {  // leave nothing behind, even on failure
+      kill(nginx, SIGKILL);
+      waitpid(nginx, &status, 0);
+    }
+  }
+}
+
+TEST(NginxServerFixture, StopEndsNginx) {
+  pid_t pid = 0;
+  int port = 0;
+  {
+    NginxServer server;
+    if (!server.ok()) GTEST_SKIP() << server.error();
+    pid = server.pid();
+    port = server.port();
+    ASSERT_TRUE(NginxServer::Accepts(port));
+  }
+  EXPECT_FALSE(NginxServer::Accepts(port));
+  errno = 0;
+  EXPECT_EQ(kill(pid, 0), -1);  // reaped, not merely asked to end
+  EXPECT_EQ(errno, ESRCH);
 }
 
 }  // namespace
