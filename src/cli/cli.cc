@@ -150,6 +150,49 @@ std::vector<std::string> SynopsisWords(const Command& command, bool short_form) 
 
 }  // namespace
 
+OptionSpec SwitchOption(std::string name, std::string help) {
+  return {.name = std::move(name), .help = std::move(help)};
+}
+
+OptionSpec TextOption(std::string name, std::string value_name, std::string help) {
+  return {.name = std::move(name),
+          .kind = ValueKind::kText,
+          .help = std::move(help),
+          .value_name = std::move(value_name)};
+}
+
+OptionSpec BoolOption(std::string name, std::string help) {
+  return {.name = std::move(name), .kind = ValueKind::kBool, .help = std::move(help)};
+}
+
+OptionSpec NumberOption(std::string name, std::string help, std::span<const int> choices,
+                        std::string unit) {
+  OptionSpec o{.name = std::move(name),
+               .kind = ValueKind::kNumber,
+               .help = std::move(help),
+               .value_name = "N",
+               .unit = std::move(unit)};
+  for (int c : choices) o.choices.push_back(std::to_string(c));
+  return o;
+}
+
+OptionSpec WordOption(std::string name, std::vector<std::string> choices, std::string help) {
+  return {.name = std::move(name),
+          .kind = ValueKind::kWord,
+          .help = std::move(help),
+          .choices = std::move(choices)};
+}
+
+OptionSpec NotEmpty(OptionSpec option) {
+  option.non_empty = true;
+  return option;
+}
+
+OptionSpec OneOf(std::string group, OptionSpec option) {
+  option.one_of = std::move(group);
+  return option;
+}
+
 bool ParsedArgs::Has(std::string_view name) const {
   return std::any_of(options.begin(), options.end(),
                      [&](const auto& o) { return o.first == name; });

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,6 +52,20 @@ struct OptionSpec {
   // Switches sharing a group name are alternatives: exactly one is given.
   std::string one_of{};
 };
+
+// Table entries, one line each.
+OptionSpec SwitchOption(std::string name, std::string help);
+OptionSpec TextOption(std::string name, std::string value_name, std::string help);
+OptionSpec BoolOption(std::string name, std::string help);
+// A whole number >= 0; one of `choices` when there are any, with `unit`
+// after them in the error message.
+OptionSpec NumberOption(std::string name, std::string help, std::span<const int> choices = {},
+                        std::string unit = "");
+OptionSpec WordOption(std::string name, std::vector<std::string> choices, std::string help);
+// The option with an empty value refused.
+OptionSpec NotEmpty(OptionSpec option);
+// The switch as one of the alternatives named `group`.
+OptionSpec OneOf(std::string group, OptionSpec option);
 
 // A command line as the table reads it.
 struct ParsedArgs {

@@ -70,7 +70,7 @@ CliRegistration new_command({
             "added when missing), with the default settings and the shipped\n"
             "list of excluded words. When any of the four files exists the\n"
             "command refuses, unless --replace is given.",
-    .options = {{.name = "replace", .help = "replace an existing database of that name"}},
+    .options = {SwitchOption("replace", "replace an existing database of that name")},
     .run = RunNew,
 });
 CliRegistration info_command({
@@ -89,12 +89,11 @@ CliRegistration address_command({
     .help = "Rewrites the URL of every record against the site address, as the\n"
             "Edit menu's Address > Absolute and Local do for the selected records.\n"
             "Saves the database.",
-    .options = {{.name = "absolute",
-                 .help = "put the site address in front of local addresses",
-                 .one_of = "direction"},
-                {.name = "local",
-                 .help = "take the site address off addresses that begin with it",
-                 .one_of = "direction"}},
+    .options = {OneOf("direction",
+                      SwitchOption("absolute", "put the site address in front of local addresses")),
+                OneOf("direction",
+                      SwitchOption("local",
+                                   "take the site address off addresses that begin with it"))},
     .run = RunAddress,
 });
 

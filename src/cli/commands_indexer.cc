@@ -230,59 +230,26 @@ int RunOptions(const ParsedArgs& args) {
   return kExitOk;
 }
 
-std::vector<std::string> SecondsChoices(const int* choices, size_t count) {
-  std::vector<std::string> texts;
-  for (size_t i = 0; i < count; ++i) texts.push_back(std::to_string(choices[i]));
-  return texts;
-}
-
 // The dialog's controls in its order, then one option per extra setting.
 std::vector<OptionSpec> OptionsTable() {
   std::vector<OptionSpec> table = {
-      {.name = "name", .kind = ValueKind::kText, .help = "the database name"},
-      {.name = "address",
-       .kind = ValueKind::kText,
-       .help = "the web address: where indexing starts",
-       .value_name = "A"},
-      {.name = "keywords", .kind = ValueKind::kBool, .help = "create keywords"},
-      {.name = "agent", .kind = ValueKind::kText, .help = "the user agent"},
-      {.name = "timeout",
-       .kind = ValueKind::kNumber,
-       .help = "seconds to wait for a page",
-       .choices = SecondsChoices(kTimeoutChoices, std::size(kTimeoutChoices)),
-       .unit = "seconds"},
-      {.name = "delay",
-       .kind = ValueKind::kNumber,
-       .help = "seconds between requests",
-       .choices = SecondsChoices(kDelayChoices, std::size(kDelayChoices)),
-       .unit = "seconds"},
-      {.name = "restore", .help = "put back the default user agent, timeout and delay"},
-      {.name = "add-word",
-       .kind = ValueKind::kText,
-       .help = "add an excluded word (stored in lower case)",
-       .value_name = "W",
-       .non_empty = true},
-      {.name = "remove-word",
-       .kind = ValueKind::kText,
-       .help = "remove an excluded word",
-       .value_name = "W"},
-      {.name = "add-page",
-       .kind = ValueKind::kText,
-       .help = "add an excluded page (a leading \"/\" is added)",
-       .value_name = "P",
-       .non_empty = true},
-      {.name = "remove-page",
-       .kind = ValueKind::kText,
-       .help = "remove an excluded page",
-       .value_name = "P"},
+      TextOption("name", "T", "the database name"),
+      TextOption("address", "A", "the web address: where indexing starts"),
+      BoolOption("keywords", "create keywords"),
+      TextOption("agent", "T", "the user agent"),
+      NumberOption("timeout", "seconds to wait for a page", kTimeoutChoices, "seconds"),
+      NumberOption("delay", "seconds between requests", kDelayChoices, "seconds"),
+      SwitchOption("restore", "put back the default user agent, timeout and delay"),
+      NotEmpty(TextOption("add-word", "W", "add an excluded word (stored in lower case)")),
+      TextOption("remove-word", "W", "remove an excluded word"),
+      NotEmpty(TextOption("add-page", "P", "add an excluded page (a leading \"/\" is added)")),
+      TextOption("remove-page", "P", "remove an excluded page"),
   };
   for (const SettingInfo& info : kExtraSettings) {
-    table.push_back({.name = std::string(info.name),
-                     .kind = info.kind == SettingKind::kFlag     ? ValueKind::kBool
-                             : info.kind == SettingKind::kNumber ? ValueKind::kNumber
-                                                                 : ValueKind::kText,
-                     .help = std::string(info.label),
-                     .value_name = info.kind == SettingKind::kNumber ? "N" : "T"});
+    const std::string name(info.name), label(info.label);
+    table.push_back(info.kind == SettingKind::kFlag     ? BoolOption(name, label)
+                    : info.kind == SettingKind::kNumber ? NumberOption(name, label)
+                                                        : TextOption(name, "T", label));
   }
   return table;
 }
@@ -298,15 +265,10 @@ CliRegistration index_command({
             "--folder DIR reads the pages from the folder that holds the site root\n"
             "instead of over HTTP, for this run only; the records keep the site\n"
             "address. Ctrl-C stops the crawl and saves nothing (exit status 130).",
-    .options = {{.name = "mode",
-                 .kind = ValueKind::kWord,
-                 .help = "which pages are merged (default all)",
-                 .choices = {"all", "update", "new"}},
-                {.name = "folder",
-                 .kind = ValueKind::kText,
-                 .help = "read the site from this folder, for this run only",
-                 .value_name = "DIR",
-                 .non_empty = true}},
+    .options = {WordOption("mode", {"all", "update", "new"},
+                           "which pages are merged (default all)"),
+                NotEmpty(TextOption("folder", "DIR",
+                                    "read the site from this folder, for this run only"))},
     .run = RunIndex,
 });
 

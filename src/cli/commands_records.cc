@@ -49,18 +49,14 @@ CliRegistration import_command({
             "unless --csv is given (extension .csv). In a CSV file every line is a\n"
             "record, fields in the order Title, URL, Text, Keywords, New Window.\n"
             "Records count as duplicates when all fields but Num are equal.",
-    .options = {{.name = "csv", .help = "read FILE as CSV"},
-                {.name = "delimiter",
-                 .kind = ValueKind::kText,
-                 .help = "CSV field delimiter (default \",\"; \"[Space]\" for a space)",
-                 .value_name = "D",
-                 .non_empty = true},
-                {.name = "qualifier",
-                 .kind = ValueKind::kText,
-                 .help = "CSV text qualifier (default '\"'; \"[None]\" or \"\" for none)",
-                 .value_name = "Q"},
-                {.name = "skip-duplicates",
-                 .help = "leave out records already in the database or earlier in FILE"}},
+    .options = {SwitchOption("csv", "read FILE as CSV"),
+                NotEmpty(
+                    TextOption("delimiter", "D",
+                               "CSV field delimiter (default \",\"; \"[Space]\" for a space)")),
+                TextOption("qualifier", "Q",
+                           "CSV text qualifier (default '\"'; \"[None]\" or \"\" for none)"),
+                SwitchOption("skip-duplicates",
+                             "leave out records already in the database or earlier in FILE")},
     .run = RunImport,
 });
 CliRegistration export_command({
@@ -70,7 +66,7 @@ CliRegistration export_command({
     .help = "Writes every record of the database at PATH to FILE as CSV, one line per\n"
             "record: Title, URL, Text, Keywords and New Window, each in double quotes.\n"
             "An existing FILE is replaced only with --replace.",
-    .options = {{.name = "replace", .help = "replace an existing FILE"}},
+    .options = {SwitchOption("replace", "replace an existing FILE")},
     .run = RunExport,
 });
 

@@ -88,33 +88,22 @@ int RunScripts(const ParsedArgs& p) {
 // The Create dialog's settings, shared by create (for one run) and scripts
 // (stored).
 std::vector<OptionSpec> SettingOptions() {
-  std::vector<std::string> returns;
-  for (int r : kReturnChoices) returns.push_back(std::to_string(r));
   return {
-      {.name = "folder",
-       .kind = ValueKind::kText,
-       .help = "the folder the scripts are written to",
-       .value_name = "DIR"},
-      {.name = "location",
-       .kind = ValueKind::kText,
-       .help = "the address of the results page",
-       .value_name = "TEXT"},
-      {.name = "return",
-       .kind = ValueKind::kNumber,
-       .help = "results per page",
-       .choices = returns},
-      {.name = "number", .kind = ValueKind::kBool, .help = "show each result's number"},
-      {.name = "bold", .kind = ValueKind::kBool, .help = "show the query words in bold"},
-      {.name = "url", .kind = ValueKind::kBool, .help = "show each result's address"},
+      TextOption("folder", "DIR", "the folder the scripts are written to"),
+      TextOption("location", "TEXT", "the address of the results page"),
+      NumberOption("return", "results per page", kReturnChoices),
+      BoolOption("number", "show each result's number"),
+      BoolOption("bold", "show the query words in bold"),
+      BoolOption("url", "show each result's address"),
   };
 }
 
 std::vector<OptionSpec> CreateOptions() {
   std::vector<OptionSpec> options = SettingOptions();
   options.push_back(
-      {.name = "data-only", .help = "write duv_data.js only, leaving the search scripts"});
+      SwitchOption("data-only", "write duv_data.js only, leaving the search scripts"));
   options.push_back(
-      {.name = "no-index", .help = "leave the search index out (and take an old one out of use)"});
+      SwitchOption("no-index", "leave the search index out (and take an old one out of use)"));
   return options;
 }
 
