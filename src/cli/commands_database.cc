@@ -86,14 +86,14 @@ CliRegistration address_command({
     .name = "address",
     .positional = {"PATH"},
     .summary = "rewrite every record's address",
-    .help = "Rewrites the URL of every record against the site address, as the\n"
+    .help = "Rewrites the URL of every record against the web address, as the\n"
             "Edit menu's Address > Absolute and Local do for the selected records.\n"
             "Saves the database.",
     .options = {OneOf("direction",
-                      SwitchOption("absolute", "put the site address in front of local addresses")),
+                      SwitchOption("absolute", "put the web address in front of local addresses")),
                 OneOf("direction",
                       SwitchOption("local",
-                                   "take the site address off addresses that begin with it"))},
+                                   "take the web address off addresses that begin with it"))},
     .run = RunAddress,
 });
 

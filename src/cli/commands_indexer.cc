@@ -70,7 +70,7 @@ int RunIndex(const ParsedArgs& args) {
   Database db = OpenDatabaseOrThrow(args.positional[0]);
   if (db.settings.site_address.empty()) {
     throw CliError{
-        "the database has no site address; set one with 'duvra-cli options PATH "
+        "the database has no web address; set one with 'duvra-cli options PATH "
         "--address ADDRESS'"};
   }
   CrawlSettings settings;
@@ -169,8 +169,8 @@ void WriteListOrThrow(const std::string& path, const std::vector<std::string>& l
 
 // --robots on, --maxwords 500 ...: one option per extra setting.
 void SetExtraOrThrow(ExtraSettings& extra, const SettingInfo& info, const std::string& value) {
-  const std::string stored =
-      info.kind == SettingKind::kFlag ? (value == "on" ? "1" : "0") : std::string(value);
+  // The parser gives a flag as "on" or "off"; the header keeps "1" or "0".
+  const std::string stored = info.kind != SettingKind::kFlag ? value : value == "on" ? "1" : "0";
   if (!extra.Set(info.name, stored)) {
     throw CliError{"--" + std::string(info.name) + " cannot take \"" + value + "\"" +
                    (info.kind == SettingKind::kNumber ? " (a whole number is needed)" : "")};
@@ -258,12 +258,12 @@ CliRegistration index_command({
     .name = "index",
     .positional = {"PATH"},
     .summary = "crawl the database's site and merge the pages",
-    .help = "Crawls the site at the database's site address, printing each progress\n"
+    .help = "Crawls the site at the database's web address, printing each progress\n"
             "line as it happens, merges the pages read into the records and saves the\n"
             "database. Modes: all (add every page, the default), update (add new pages\n"
             "and update those whose content changed), new (add new pages only).\n"
             "--folder DIR reads the pages from the folder that holds the site root\n"
-            "instead of over HTTP, for this run only; the records keep the site\n"
+            "instead of over HTTP, for this run only; the records keep the web\n"
             "address. Ctrl-C stops the crawl and saves nothing (exit status 130).",
     .options = {WordOption("mode", {"all", "update", "new"},
                            "which pages are merged (default all)"),

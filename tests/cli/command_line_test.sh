@@ -49,6 +49,9 @@ status 1 info nothere.duv
 one_line
 grep -q "no longer exists" err.txt || fail "missing database text"
 status 1 options site --remove-word nosuchword
+status 1 index site
+grep -q "has no web address; set one with 'duvra-cli options PATH --address" err.txt ||
+  fail "no address text: $(cat err.txt)"
 
 # The "=" form where it was refused before, and every on|off spelling.
 printf 'A;/a.html;t;k;0\r\n' >in.csv
