@@ -42,6 +42,11 @@ status 2 options site --maxwords many
 status 2 index site --mode
 grep -q -- "--mode needs a value" err.txt || fail "missing value text"
 status 2 export site out.csv --replace=on
+# A one-letter stray word followed by another ended 'options' in an
+# uncaught exception (and an abort) before.
+status 2 options site x y
+grep -qx "duvra-cli options: unexpected argument 'x' (see 'duvra-cli options --help')" err.txt ||
+  fail "stray word text: $(cat err.txt)"
 cmp -s site.duv before.duv || fail "a usage error changed the database"
 
 # Failures: 1.
