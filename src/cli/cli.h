@@ -111,6 +111,9 @@ std::string ProgramHelp();
 // usage errors and failures to `err` as one line; returns the exit status.
 int RunProgram(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// How output shows a setting that is on or off, the form the options take.
+inline const char* OnOff(bool on) { return on ? "on" : "off"; }
+
 // Opens the database whose header path (or path without ".duv") is given.
 Database OpenDatabaseOrThrow(const std::string& path);
 // Saves, throwing CliError with the save's message on failure.

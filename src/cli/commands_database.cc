@@ -37,7 +37,7 @@ int RunInfo(const ParsedArgs& args) {
   const DbSettings& s = db.settings;
   std::cout << "Database name: " << s.database_name << "\n"
             << "Web address: " << s.site_address << "\n"
-            << "Create keywords: " << (s.create_keywords == "1" ? "on" : "off") << "\n"
+            << "Create keywords: " << OnOff(s.create_keywords == "1") << "\n"
             << "User agent: " << s.user_agent << "\n"
             << "Timeout index: " << s.timeout_index << "\n"
             << "Delay index: " << s.delay_index << "\n"

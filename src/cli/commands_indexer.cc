@@ -138,7 +138,7 @@ void PrintOptions(const Database& db) {
   const DbSettings& s = db.settings;
   std::cout << "Database name: " << s.database_name << "\n"
             << "Web address: " << s.site_address << "\n"
-            << "Create keywords: " << (s.create_keywords == "1" ? "on" : "off") << "\n"
+            << "Create keywords: " << OnOff(s.create_keywords == "1") << "\n"
             << "User agent: " << s.user_agent << "\n"
             << "Timeout: "
             << SecondsText(s.timeout_index, kTimeoutChoices, std::size(kTimeoutChoices)) << "\n"
@@ -148,7 +148,7 @@ void PrintOptions(const Database& db) {
     const std::string value = db.extra.Get(info.name);
     std::cout << info.label << " (" << info.name << "): ";
     if (info.kind == SettingKind::kFlag) {
-      std::cout << (value == "1" ? "on" : "off") << "\n";
+      std::cout << OnOff(value == "1") << "\n";
     } else {
       std::cout << value << "\n";
     }

@@ -42,8 +42,6 @@ void CheckFieldText(const ScriptSettings& s) {
   }
 }
 
-const char* OnOff(bool on) { return on ? "on" : "off"; }
-
 void PrintSettings(const Database& db) {
   ScriptSettings s = SplitScriptSettings(db.script_settings_line);
   std::cout << "Create Scripts in: " << s.folder << "\n"
