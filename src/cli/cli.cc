@@ -22,15 +22,15 @@ std::string Join(const std::vector<std::string>& items, const std::string& separ
   return joined;
 }
 
-const OptionSpec* FindOption(const Command& command, std::string_view name) {
-  for (const OptionSpec& o : command.options) {
+const Option* FindOption(const Command& command, std::string_view name) {
+  for (const Option& o : command.options) {
     if (o.name == name) return &o;
   }
   return nullptr;
 }
 
 // What the help shows for an option's value: "DIR", "on|off", "10|20|30".
-std::string ValueText(const OptionSpec& o) {
+std::string ValueText(const Option& o) {
   switch (o.kind) {
     case ValueKind::kSwitch:
       return "";
@@ -46,18 +46,18 @@ std::string ValueText(const OptionSpec& o) {
   return "";
 }
 
-std::string OptionText(const OptionSpec& o) {
+std::string OptionText(const Option& o) {
   const std::string value = ValueText(o);
   return "--" + o.name + (value.empty() ? "" : " " + value);
 }
 
-std::string BadChoice(const OptionSpec& o) {
+std::string BadChoice(const Option& o) {
   return "--" + o.name + " must be one of " + Join(o.choices, ", ") +
          (o.unit.empty() ? "" : " " + o.unit);
 }
 
 // The value as the command reads it, or a UsageError.
-std::string CheckedValue(const OptionSpec& o, const std::string& value) {
+std::string CheckedValue(const Option& o, const std::string& value) {
   switch (o.kind) {
     case ValueKind::kSwitch:
       return value;
@@ -93,12 +93,12 @@ std::string CheckedValue(const OptionSpec& o, const std::string& value) {
 // Each group of alternatives must be given exactly once.
 void CheckAlternatives(const Command& command, const ParsedArgs& p) {
   std::vector<std::string> done;
-  for (const OptionSpec& o : command.options) {
+  for (const Option& o : command.options) {
     if (o.one_of.empty() || std::find(done.begin(), done.end(), o.one_of) != done.end()) continue;
     done.push_back(o.one_of);
     std::vector<std::string> names;
     size_t given = 0;
-    for (const OptionSpec& alt : command.options) {
+    for (const Option& alt : command.options) {
       if (alt.one_of != o.one_of) continue;
       names.push_back("--" + alt.name);
       if (p.Has(alt.name)) ++given;
@@ -130,7 +130,7 @@ std::vector<std::string> SynopsisWords(const Command& command, bool short_form) 
   std::vector<std::string> words = command.positional;
   std::vector<std::string> groups;
   bool optional = false;
-  for (const OptionSpec& o : command.options) {
+  for (const Option& o : command.options) {
     if (o.one_of.empty()) {
       optional = true;
       if (!short_form) words.push_back("[" + OptionText(o) + "]");
@@ -139,7 +139,7 @@ std::vector<std::string> SynopsisWords(const Command& command, bool short_form) 
     if (std::find(groups.begin(), groups.end(), o.one_of) != groups.end()) continue;
     groups.push_back(o.one_of);
     std::vector<std::string> alternatives;
-    for (const OptionSpec& alt : command.options) {
+    for (const Option& alt : command.options) {
       if (alt.one_of == o.one_of) alternatives.push_back(OptionText(alt));
     }
     words.push_back(Join(alternatives, "|"));
@@ -150,45 +150,45 @@ std::vector<std::string> SynopsisWords(const Command& command, bool short_form) 
 
 }  // namespace
 
-OptionSpec SwitchOption(std::string name, std::string help) {
+Option SwitchOption(std::string name, std::string help) {
   return {.name = std::move(name), .help = std::move(help)};
 }
 
-OptionSpec TextOption(std::string name, std::string value_name, std::string help) {
+Option TextOption(std::string name, std::string value_name, std::string help) {
   return {.name = std::move(name),
           .kind = ValueKind::kText,
           .help = std::move(help),
           .value_name = std::move(value_name)};
 }
 
-OptionSpec BoolOption(std::string name, std::string help) {
+Option BoolOption(std::string name, std::string help) {
   return {.name = std::move(name), .kind = ValueKind::kBool, .help = std::move(help)};
 }
 
-OptionSpec NumberOption(std::string name, std::string help, std::span<const int> choices,
-                        std::string unit) {
-  OptionSpec o{.name = std::move(name),
-               .kind = ValueKind::kNumber,
-               .help = std::move(help),
-               .value_name = "N",
-               .unit = std::move(unit)};
+Option NumberOption(std::string name, std::string help, std::span<const int> choices,
+                    std::string unit) {
+  Option o{.name = std::move(name),
+           .kind = ValueKind::kNumber,
+           .help = std::move(help),
+           .value_name = "N",
+           .unit = std::move(unit)};
   for (int c : choices) o.choices.push_back(std::to_string(c));
   return o;
 }
 
-OptionSpec WordOption(std::string name, std::vector<std::string> choices, std::string help) {
+Option WordOption(std::string name, std::vector<std::string> choices, std::string help) {
   return {.name = std::move(name),
           .kind = ValueKind::kWord,
           .help = std::move(help),
           .choices = std::move(choices)};
 }
 
-OptionSpec NotEmpty(OptionSpec option) {
+Option NotEmpty(Option option) {
   option.non_empty = true;
   return option;
 }
 
-OptionSpec OneOf(std::string group, OptionSpec option) {
+Option OneOf(std::string group, Option option) {
   option.one_of = std::move(group);
   return option;
 }
@@ -232,7 +232,7 @@ ParsedArgs ParseCommandLine(const Command& command, const std::vector<std::strin
     }
     const size_t eq = a.find('=');
     const std::string name = a.substr(0, eq).substr(a.starts_with("--") ? 2 : 1);
-    const OptionSpec* o = a.starts_with("--") ? FindOption(command, name) : nullptr;
+    const Option* o = a.starts_with("--") ? FindOption(command, name) : nullptr;
     if (o == nullptr) throw UsageError{"unknown option " + a.substr(0, eq)};
     std::string value;
     if (o->kind == ValueKind::kSwitch) {
@@ -267,7 +267,7 @@ std::string CommandHelp(const Command& command) {
   text += "\n" + command.help + "\n";
   if (command.options.empty()) return text;
   text += "\nOptions:\n";
-  for (const OptionSpec& o : command.options) {
+  for (const Option& o : command.options) {
     const std::string option = "  " + OptionText(o);
     if (option.size() + 2 > kOptionColumn) {
       text += option + "\n" + std::string(kOptionColumn, ' ') + o.help + "\n";

@@ -41,7 +41,7 @@ enum class ValueKind {
 };
 
 // One option of a command: "--name VALUE" or "--name=VALUE".
-struct OptionSpec {
+struct Option {
   std::string name{};  // without the leading "--"
   ValueKind kind = ValueKind::kSwitch;
   std::string help{};                  // one line for --help
@@ -54,18 +54,18 @@ struct OptionSpec {
 };
 
 // Table entries, one line each.
-OptionSpec SwitchOption(std::string name, std::string help);
-OptionSpec TextOption(std::string name, std::string value_name, std::string help);
-OptionSpec BoolOption(std::string name, std::string help);
+Option SwitchOption(std::string name, std::string help);
+Option TextOption(std::string name, std::string value_name, std::string help);
+Option BoolOption(std::string name, std::string help);
 // A whole number >= 0; one of `choices` when there are any, with `unit`
 // after them in the error message.
-OptionSpec NumberOption(std::string name, std::string help, std::span<const int> choices = {},
-                        std::string unit = "");
-OptionSpec WordOption(std::string name, std::vector<std::string> choices, std::string help);
+Option NumberOption(std::string name, std::string help, std::span<const int> choices = {},
+                    std::string unit = "");
+Option WordOption(std::string name, std::vector<std::string> choices, std::string help);
 // The option with an empty value refused.
-OptionSpec NotEmpty(OptionSpec option);
+Option NotEmpty(Option option);
 // The switch as one of the alternatives named `group`.
-OptionSpec OneOf(std::string group, OptionSpec option);
+Option OneOf(std::string group, Option option);
 
 // A command line as the table reads it.
 struct ParsedArgs {
@@ -85,7 +85,7 @@ struct Command {
   std::vector<std::string> positional{};  // required arguments in order: "PATH", "FILE"
   std::string summary{};                  // one line for duvra-cli --help
   std::string help{};                     // the description of "duvra-cli NAME --help"
-  std::vector<OptionSpec> options{};
+  std::vector<Option> options{};
   // Runs on a line the parser accepted; returns the exit status.
   std::function<int(const ParsedArgs& args)> run{};
 };

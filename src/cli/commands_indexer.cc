@@ -231,8 +231,8 @@ int RunOptions(const ParsedArgs& args) {
 }
 
 // The dialog's controls in its order, then one option per extra setting.
-std::vector<OptionSpec> OptionsTable() {
-  std::vector<OptionSpec> table = {
+std::vector<Option> OptionsTable() {
+  std::vector<Option> table = {
       TextOption("name", "T", "the database name"),
       TextOption("address", "A", "the web address: where indexing starts"),
       BoolOption("keywords", "create keywords"),

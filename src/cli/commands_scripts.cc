@@ -85,7 +85,7 @@ int RunScripts(const ParsedArgs& p) {
 
 // The Create dialog's settings, shared by create (for one run) and scripts
 // (stored).
-std::vector<OptionSpec> SettingOptions() {
+std::vector<Option> SettingOptions() {
   return {
       TextOption("folder", "DIR", "the folder the scripts are written to"),
       TextOption("location", "TEXT", "the address of the results page"),
@@ -96,8 +96,8 @@ std::vector<OptionSpec> SettingOptions() {
   };
 }
 
-std::vector<OptionSpec> CreateOptions() {
-  std::vector<OptionSpec> options = SettingOptions();
+std::vector<Option> CreateOptions() {
+  std::vector<Option> options = SettingOptions();
   options.push_back(
       SwitchOption("data-only", "write duv_data.js only, leaving the search scripts"));
   options.push_back(

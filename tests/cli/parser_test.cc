@@ -27,7 +27,7 @@ Strings With(Strings args, const Strings& more) {
 }
 
 // Values each kind must take, with the value the command reads back.
-std::vector<std::pair<std::string, std::string>> GoodValues(const OptionSpec& o) {
+std::vector<std::pair<std::string, std::string>> GoodValues(const Option& o) {
   switch (o.kind) {
     case ValueKind::kSwitch:
       return {};
@@ -73,7 +73,7 @@ TEST(CliTableTest, NamesAreUniqueAndEveryOptionIsDescribed) {
     EXPECT_TRUE(commands.insert(c.name).second) << "command " << c.name << " twice";
     EXPECT_FALSE(c.summary.empty()) << c.name;
     std::set<std::string> names;
-    for (const OptionSpec& o : c.options) {
+    for (const Option& o : c.options) {
       // An extra setting named like a dialog option would shadow it.
       EXPECT_TRUE(names.insert(o.name).second) << c.name << " --" << o.name << " twice";
       EXPECT_NE(o.name, "help") << c.name;
@@ -98,7 +98,7 @@ TEST(CliTableTest, NamesAreUniqueAndEveryOptionIsDescribed) {
 TEST(CliParserTest, BothOptionFormsReadTheSameForEveryOptionOfTheTable) {
   for (const Command& c : Commands()) {
     const Strings pos = Positionals(c);
-    for (const OptionSpec& o : c.options) {
+    for (const Option& o : c.options) {
       if (!o.one_of.empty()) continue;  // checked with its group below
       const std::string opt = "--" + o.name;
       if (o.kind == ValueKind::kSwitch) {
@@ -123,7 +123,7 @@ TEST(CliParserTest, BothOptionFormsReadTheSameForEveryOptionOfTheTable) {
 TEST(CliParserTest, EveryBooleanTakesOnOffOneZeroYesNoAndNothingElse) {
   size_t booleans = 0;
   for (const Command& c : Commands()) {
-    for (const OptionSpec& o : c.options) {
+    for (const Option& o : c.options) {
       if (o.kind != ValueKind::kBool) continue;
       ++booleans;
       for (const char* bad : {"On", "true", "2", "", "of"}) {
@@ -148,7 +148,7 @@ TEST(CliParserTest, UsageErrorsExitTwoWithOneLineForEveryCommand) {
     const std::string lead = "duvra-cli " + c.name + ": ";
     // A group of alternatives needs one of them for the line to be whole.
     Strings whole = pos;
-    for (const OptionSpec& o : c.options) {
+    for (const Option& o : c.options) {
       if (!o.one_of.empty()) {
         whole.push_back("--" + o.name);
         break;
@@ -168,7 +168,7 @@ TEST(CliParserTest, UsageErrorsExitTwoWithOneLineForEveryCommand) {
     empty_first[0] = "";
     r = RunCli(With(cmd, empty_first));
     EXPECT_EQ(r.err, lead + "PATH cannot be empty" + see);
-    for (const OptionSpec& o : c.options) {
+    for (const Option& o : c.options) {
       const std::string opt = "--" + o.name;
       if (o.kind == ValueKind::kSwitch) continue;
       r = RunCli(With(With(cmd, whole), {opt}));
@@ -231,7 +231,7 @@ TEST(CliHelpTest, HelpShowsEveryOptionOfTheTableAndEveryCommand) {
     EXPECT_EQ(help.status, kExitOk) << c.name;
     EXPECT_TRUE(help.out.starts_with("Usage: duvra-cli " + c.name + " ")) << help.out;
     EXPECT_EQ(RunCli({"help", c.name}).out, help.out);
-    for (const OptionSpec& o : c.options) {
+    for (const Option& o : c.options) {
       std::string shown = "--" + o.name;
       if (o.kind == ValueKind::kBool) shown += " on|off";
       if (o.kind == ValueKind::kText || (o.kind == ValueKind::kNumber && o.choices.empty())) {
