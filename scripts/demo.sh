@@ -82,7 +82,7 @@ echo "== Indexing"
 
 echo "== Writing the search scripts"
 cp -R "$ROOT/examples/sample-site" "$OUT/site"
-"$CLI" scripts "$DB" --folder "$OUT/site" --location results.html --return 10 --url 1 --bold 1 >/dev/null
+"$CLI" scripts "$DB" --folder "$OUT/site" --location results.html --return 10 --url on --bold on >/dev/null
 "$CLI" create "$DB"
 
 echo

@@ -1,4 +1,4 @@
-// duvra-cli new / info.
+// duvra-cli new / info / address.
 #include <iostream>
 
 #include "base/text_file.h"
@@ -10,11 +10,8 @@
 namespace duvra::cli {
 namespace {
 
-int RunNew(const std::vector<std::string>& args) {
-  const bool replace = args.size() == 2 && args[1] == "--replace";
-  if (args.size() != 1 && !replace) throw CliError{"expected one PATH (see --help)"};
-  if (args[0].empty()) throw CliError{"expected a PATH, not an empty name"};
-  const std::string path = AbsolutePath(args[0]);
+int RunNew(const ParsedArgs& args) {
+  const std::string path = AbsolutePath(args.positional[0]);
   if (DirectoryExists(path) || path.back() == kPathSeparator) {
     throw CliError{path + " is a folder; name the database to create in it"};
   }
@@ -25,21 +22,22 @@ int RunNew(const std::vector<std::string>& args) {
   // Any of the four files counts: replacing only the header would leave a
   // database made of two.
   if (const std::string existing = ExistingMemberFile(db.HeaderPath());
-      !existing.empty() && !replace) {
+      !existing.empty() && !args.Has("replace")) {
     throw CliError{existing + " already exists (use --replace to replace the database)."};
   }
   SaveOrThrow(db);
   std::cout << "Created " << db.HeaderPath() << "\n";
-  return 0;
+  return kExitOk;
 }
 
-int RunInfo(const std::vector<std::string>& args) {
-  if (args.size() != 1) throw CliError{"expected one PATH (see --help)"};
-  Database db = OpenDatabaseOrThrow(args[0]);
+// The settings under the names the Options dialog gives them, as 'options'
+// prints them.
+int RunInfo(const ParsedArgs& args) {
+  Database db = OpenDatabaseOrThrow(args.positional[0]);
   const DbSettings& s = db.settings;
   std::cout << "Database name: " << s.database_name << "\n"
-            << "Site address: " << s.site_address << "\n"
-            << "Create keywords: " << s.create_keywords << "\n"
+            << "Web address: " << s.site_address << "\n"
+            << "Create keywords: " << OnOff(s.create_keywords == "1") << "\n"
             << "User agent: " << s.user_agent << "\n"
             << "Timeout index: " << s.timeout_index << "\n"
             << "Delay index: " << s.delay_index << "\n"
@@ -47,16 +45,13 @@ int RunInfo(const std::vector<std::string>& args) {
             << "Records: " << db.records.size() << "\n"
             << "Excluded words: " << db.excluded_words.size() << "\n"
             << "Excluded pages: " << db.excluded_pages.size() << "\n";
-  return 0;
+  return kExitOk;
 }
 
-int RunAddress(const std::vector<std::string>& args) {
-  if (args.size() != 2 || (args[1] != "--absolute" && args[1] != "--local")) {
-    throw CliError{"expected PATH and --absolute or --local (see --help)"};
-  }
-  Database db = OpenDatabaseOrThrow(args[0]);
+int RunAddress(const ParsedArgs& args) {
+  Database db = OpenDatabaseOrThrow(args.positional[0]);
   db.records.SelectAll();
-  if (args[1] == "--absolute") {
+  if (args.Has("absolute")) {
     TBXAbsoluteClick(db);
   } else {
     TBXLocalClick(db);
@@ -64,27 +59,43 @@ int RunAddress(const std::vector<std::string>& args) {
   SaveOrThrow(db);
   std::cout << "Converted " << db.records.size() << " addresses against "
             << ConversionBase(db.settings.site_address) << "\n";
-  return 0;
+  return kExitOk;
 }
 
-CliRegistration new_command({"new", "new PATH [--replace]", "create a new, empty database",
-                             "Creates the four files of a new database at PATH (\".duv\" is\n"
-                             "added when missing), with the default settings and the shipped\n"
-                             "list of excluded words. When any of the four files exists the\n"
-                             "command refuses, unless --replace is given.",
-                             RunNew});
-CliRegistration info_command({"info", "info PATH", "show a database's settings and sizes",
-                              "Prints the database name, the site address, the indexing\n"
-                              "settings, the script settings line, the number of records and\n"
-                              "the sizes of the excluded words and pages lists.",
-                              RunInfo});
-CliRegistration address_command(
-    {"address", "address PATH --absolute|--local", "rewrite every record's address",
-     "Rewrites the URL of every record against the site address, as the\n"
-     "Edit menu's Address > Absolute and Local do for the selected records:\n"
-     "--absolute puts the site address in front of local addresses, --local\n"
-     "takes it off addresses that begin with it. Saves the database.",
-     RunAddress});
+CliRegistration new_command({
+    .name = "new",
+    .positional = {"PATH"},
+    .summary = "create a new, empty database",
+    .help = "Creates the four files of a new database at PATH (\".duv\" is\n"
+            "added when missing), with the default settings and the shipped\n"
+            "list of excluded words. When any of the four files exists the\n"
+            "command refuses, unless --replace is given.",
+    .options = {SwitchOption("replace", "replace an existing database of that name")},
+    .run = RunNew,
+});
+CliRegistration info_command({
+    .name = "info",
+    .positional = {"PATH"},
+    .summary = "show a database's settings and sizes",
+    .help = "Prints the database name, the web address, the indexing\n"
+            "settings, the script settings line, the number of records and\n"
+            "the sizes of the excluded words and pages lists.",
+    .run = RunInfo,
+});
+CliRegistration address_command({
+    .name = "address",
+    .positional = {"PATH"},
+    .summary = "rewrite every record's address",
+    .help = "Rewrites the URL of every record against the web address, as the\n"
+            "Edit menu's Address > Absolute and Local do for the selected records.\n"
+            "Saves the database.",
+    .options = {OneOf("direction",
+                      SwitchOption("absolute", "put the web address in front of local addresses")),
+                OneOf("direction",
+                      SwitchOption("local",
+                                   "take the web address off addresses that begin with it"))},
+    .run = RunAddress,
+});
 
 }  // namespace
 }  // namespace duvra::cli

@@ -17,8 +17,6 @@ namespace {
 
 // How often the waiting main thread looks whether the crawl has ended.
 constexpr long kSignalPollNanoseconds = 100 * 1000 * 1000;
-// The exit status of a command ended by Ctrl-C.
-constexpr int kExitInterrupted = 130;
 
 // Prints every progress line to stderr as it happens, keeping stdout for
 // the result; called on the crawl's thread.
@@ -33,11 +31,10 @@ class PrintingObserver : public CrawlObserver {
   std::mutex mu_;
 };
 
-MergeMode ParseMode(const std::string& text) {
-  if (text == "all") return MergeMode::kAll;
+MergeMode ModeOf(const std::string& text) {
   if (text == "update") return MergeMode::kUpdate;
   if (text == "new") return MergeMode::kNew;
-  throw CliError{"unknown mode '" + text + "' (all, update or new)"};
+  return MergeMode::kAll;
 }
 
 // Runs the crawl on a worker while this thread waits for SIGINT or SIGTERM;
@@ -68,41 +65,18 @@ bool CrawlUnlessInterrupted(CrawlThread& thread, const CrawlSettings& settings,
   return interrupted;
 }
 
-int RunIndex(const std::vector<std::string>& args) {
-  std::string path, folder;
-  bool folder_given = false;
-  MergeMode mode = MergeMode::kAll;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--mode" && i + 1 < args.size()) {
-      mode = ParseMode(args[++i]);
-    } else if (args[i].starts_with("--mode=")) {
-      mode = ParseMode(args[i].substr(7));
-    } else if (args[i] == "--folder" && i + 1 < args.size()) {
-      folder = args[++i];
-      folder_given = true;
-    } else if (args[i].starts_with("--folder=")) {
-      folder = args[i].substr(9);
-      folder_given = true;
-    } else if (path.empty() && !args[i].starts_with("--")) {
-      path = args[i];
-    } else {
-      throw CliError{"unexpected argument '" + args[i] + "' (see --help)"};
-    }
-  }
-  if (path.empty()) throw CliError{"expected a database PATH (see --help)"};
-  Database db = OpenDatabaseOrThrow(path);
+int RunIndex(const ParsedArgs& args) {
+  const MergeMode mode = ModeOf(args.Last("mode", "all"));
+  Database db = OpenDatabaseOrThrow(args.positional[0]);
   if (db.settings.site_address.empty()) {
     throw CliError{
-        "the database has no site address; set one with 'duvra-cli options PATH "
+        "the database has no web address; set one with 'duvra-cli options PATH "
         "--address ADDRESS'"};
   }
   CrawlSettings settings;
   if (Status s = MakeCrawlSettings(db, &settings); !s.ok()) throw CliError{s.message()};
   // For this run only; the database keeps its own setting.
-  if (folder_given) {
-    if (folder.empty()) throw CliError{"--folder needs a folder"};
-    settings.folder = folder;
-  }
+  if (args.Has("folder")) settings.folder = args.Last("folder");
 
   HttpClient client;
   Crawler crawler(client);
@@ -129,7 +103,7 @@ int RunIndex(const std::vector<std::string>& args) {
   std::cout << "Merged " << crawler.pages().size() << " pages: " << r.added << " added, "
             << r.updated << " updated; " << db.records.size() << " records saved in "
             << db.HeaderPath() << "\n";
-  return 0;
+  return kExitOk;
 }
 
 // Text that would break the settings line or a list file is refused.
@@ -138,18 +112,6 @@ std::string CheckedField(const std::string& option, const std::string& value) {
     throw CliError{option + " cannot hold \"^\" or a line break"};
   }
   return value;
-}
-
-int ChoiceOrThrow(const std::string& option, const std::string& value, const int* choices,
-                  size_t count) {
-  int seconds = -1;
-  int item = ParseWholeNumber(value, &seconds) ? ChoiceItem(choices, count, seconds) : -1;
-  if (item < 0) {
-    std::string list;
-    for (size_t i = 0; i < count; ++i) list += (i ? ", " : "") + std::to_string(choices[i]);
-    throw CliError{option + " must be one of " + list + " seconds"};
-  }
-  return item;
 }
 
 void RemoveOrThrow(SortedList& list, const std::string& item, const std::string& what) {
@@ -176,7 +138,7 @@ void PrintOptions(const Database& db) {
   const DbSettings& s = db.settings;
   std::cout << "Database name: " << s.database_name << "\n"
             << "Web address: " << s.site_address << "\n"
-            << "Create keywords: " << (s.create_keywords == "1" ? "on" : "off") << "\n"
+            << "Create keywords: " << OnOff(s.create_keywords == "1") << "\n"
             << "User agent: " << s.user_agent << "\n"
             << "Timeout: "
             << SecondsText(s.timeout_index, kTimeoutChoices, std::size(kTimeoutChoices)) << "\n"
@@ -186,7 +148,7 @@ void PrintOptions(const Database& db) {
     const std::string value = db.extra.Get(info.name);
     std::cout << info.label << " (" << info.name << "): ";
     if (info.kind == SettingKind::kFlag) {
-      std::cout << (value == "1" ? "on" : "off") << "\n";
+      std::cout << OnOff(value == "1") << "\n";
     } else {
       std::cout << value << "\n";
     }
@@ -207,123 +169,122 @@ void WriteListOrThrow(const std::string& path, const std::vector<std::string>& l
 
 // --robots on, --maxwords 500 ...: one option per extra setting.
 void SetExtraOrThrow(ExtraSettings& extra, const SettingInfo& info, const std::string& value) {
-  std::string stored = value;
-  if (info.kind == SettingKind::kFlag) {
-    if (value != "on" && value != "off") {
-      throw CliError{"--" + std::string(info.name) + " takes on or off"};
-    }
-    stored = value == "on" ? "1" : "0";
-  }
+  // The parser gives a flag as "on" or "off"; the header keeps "1" or "0".
+  const std::string stored = info.kind != SettingKind::kFlag ? value : value == "on" ? "1" : "0";
   if (!extra.Set(info.name, stored)) {
     throw CliError{"--" + std::string(info.name) + " cannot take \"" + value + "\"" +
                    (info.kind == SettingKind::kNumber ? " (a whole number is needed)" : "")};
   }
 }
 
-std::string ExtraOptionsUsage() {
-  std::string usage;
-  for (const SettingInfo& info : kExtraSettings) {
-    usage += " [--" + std::string(info.name) +
-             (info.kind == SettingKind::kFlag     ? " on|off]"
-              : info.kind == SettingKind::kNumber ? " N]"
-                                                  : " T]");
-  }
-  return usage;
+// The item of the dialog's drop-down list that the option's seconds name;
+// the parser has checked that they are one of the choices.
+int SecondsItem(const std::string& value, const int* choices, size_t count) {
+  return ChoiceItem(choices, count, std::stoi(value));
 }
 
-int RunOptions(const std::vector<std::string>& args) {
-  if (args.empty() || args[0].starts_with("--")) {
-    throw CliError{"expected a database PATH first (see --help)"};
-  }
-  Database db = OpenDatabaseOrThrow(args[0]);
+int RunOptions(const ParsedArgs& args) {
+  Database db = OpenDatabaseOrThrow(args.positional[0]);
   IndexOptions opts;
   opts.FormActivate(db);
-  bool changed = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& opt = args[i];
-    if (opt == "--restore") {
+  for (const auto& [name, given] : args.options) {
+    const std::string option = "--" + name;
+    const std::string value = CheckedField(option, given);
+    if (name == "restore") {
       opts.RestoreButtonClick();
-      changed = true;
-      continue;
-    }
-    if (i + 1 >= args.size()) throw CliError{"unknown option or missing value: " + opt};
-    const std::string value = CheckedField(opt, args[++i]);
-    changed = true;
-    if (opt == "--name") {
+    } else if (name == "name") {
       opts.name = value;
-    } else if (opt == "--address") {
+    } else if (name == "address") {
       opts.address = value;
-    } else if (opt == "--keywords") {
-      if (value != "on" && value != "off") throw CliError{"--keywords takes on or off"};
+    } else if (name == "keywords") {
       opts.keywords_checked = value == "on";
-    } else if (opt == "--agent") {
+    } else if (name == "agent") {
       opts.agent = value;
-    } else if (opt == "--timeout") {
-      opts.timeout_item = ChoiceOrThrow(opt, value, kTimeoutChoices, std::size(kTimeoutChoices));
-    } else if (opt == "--delay") {
-      opts.delay_item = ChoiceOrThrow(opt, value, kDelayChoices, std::size(kDelayChoices));
-    } else if (opt == "--add-word") {
-      if (value.empty()) throw CliError{"--add-word needs a word"};
+    } else if (name == "timeout") {
+      opts.timeout_item = SecondsItem(value, kTimeoutChoices, std::size(kTimeoutChoices));
+    } else if (name == "delay") {
+      opts.delay_item = SecondsItem(value, kDelayChoices, std::size(kDelayChoices));
+    } else if (name == "add-word") {
       opts.words_edit = value;
       opts.AddWordsButtonClick();
-    } else if (opt == "--remove-word") {
+    } else if (name == "remove-word") {
       RemoveOrThrow(opts.words, value, "word");
-    } else if (opt == "--add-page") {
-      if (value.empty()) throw CliError{"--add-page needs a page"};
+    } else if (name == "add-page") {
       opts.pages_edit = value;
       opts.AddPagesButtonClick();
-    } else if (opt == "--remove-page") {
+    } else if (name == "remove-page") {
       RemoveOrThrow(opts.pages, value, "page");
-    } else if (const SettingInfo* info = FindSetting(std::string_view(opt).substr(2));
-               info != nullptr && opt.starts_with("--")) {
+    } else if (const SettingInfo* info = FindSetting(name)) {
       SetExtraOrThrow(opts.extra, *info, value);
     } else {
-      throw CliError{"unknown option " + opt + " (see --help)"};
+      throw CliError{"unknown option " + option};
     }
   }
-  if (changed) {
+  if (!args.options.empty()) {
     if (Status s = opts.OKButtonClick(db); !s.ok()) throw CliError{s.message()};
     // The dialog leaves the list files to the next Save; here there is none.
     WriteListOrThrow(db.MemberPath(".wod"), db.excluded_words);
     WriteListOrThrow(db.MemberPath(".pag"), db.excluded_pages);
   }
   PrintOptions(db);
-  return 0;
+  return kExitOk;
 }
 
-CliRegistration index_command(
-    {"index", "index PATH [--mode all|update|new] [--folder DIR]",
-     "crawl the database's site and merge the pages",
-     "Crawls the site at the database's site address, printing each progress\n"
-     "line as it happens, merges the pages read into the records and saves the\n"
-     "database. Modes: all (add every page, the default), update (add new pages\n"
-     "and update those whose content changed), new (add new pages only).\n"
-     "--folder DIR reads the pages from the folder that holds the site root\n"
-     "instead of over HTTP, for this run only; the records keep the site\n"
-     "address. Ctrl-C stops the crawl and saves nothing.",
-     RunIndex});
+// The dialog's controls in its order, then one option per extra setting.
+std::vector<Option> OptionsTable() {
+  std::vector<Option> table = {
+      TextOption("name", "T", "the database name"),
+      TextOption("address", "A", "the web address: where indexing starts"),
+      BoolOption("keywords", "create keywords"),
+      TextOption("agent", "T", "the user agent"),
+      NumberOption("timeout", "seconds to wait for a page", kTimeoutChoices, "seconds"),
+      NumberOption("delay", "seconds between requests", kDelayChoices, "seconds"),
+      SwitchOption("restore", "put back the default user agent, timeout and delay"),
+      NotEmpty(TextOption("add-word", "W", "add an excluded word (stored in lower case)")),
+      TextOption("remove-word", "W", "remove an excluded word"),
+      NotEmpty(TextOption("add-page", "P", "add an excluded page (a leading \"/\" is added)")),
+      TextOption("remove-page", "P", "remove an excluded page"),
+  };
+  for (const SettingInfo& info : kExtraSettings) {
+    const std::string name(info.name), label(info.label);
+    table.push_back(info.kind == SettingKind::kFlag     ? BoolOption(name, label)
+                    : info.kind == SettingKind::kNumber ? NumberOption(name, label)
+                                                        : TextOption(name, "T", label));
+  }
+  return table;
+}
 
-CliRegistration options_command(
-    {"options",
-     "options PATH [--name T] [--address A] [--keywords on|off] [--agent T] [--timeout S]\n"
-     "        [--delay S] [--restore] [--add-word W] [--remove-word W] [--add-page P]\n"
-     "        [--remove-page P]\n       " +
-         ExtraOptionsUsage(),
-     "show or set the database's indexing settings",
-     "Without options, prints the indexing settings of the database. Options\n"
-     "change them in the order given and write the header and both excluded\n"
-     "lists at once. --timeout takes 10, 20, 30, 40, 50 or 60 seconds, --delay\n"
-     "0, 1, 2, 3, 4, 5, 10, 20, 30 or 60. Words are stored in lower case; a page\n"
-     "gets a leading \"/\". --restore puts back the default user agent, timeout\n"
-     "and delay. Options may repeat.\n"
-     "The settings after --remove-page are the indexing settings of the header's\n"
-     "third line: --robots (obey robots.txt and robots meta tags), --visibletext\n"
-     "(keywords from visible text only), --openingtext (a page without a\n"
-     "description gets its opening words as Text), --plainlinks (follow\n"
-     "addresses without an extension), --maxwords (most keywords per page) and\n"
-     "--onepage (one record per page). A database made before these settings\n"
-     "has them all off; a new one has them all on.",
-     RunOptions});
+CliRegistration index_command({
+    .name = "index",
+    .positional = {"PATH"},
+    .summary = "crawl the database's site and merge the pages",
+    .help = "Crawls the site at the database's web address, printing each progress\n"
+            "line as it happens, merges the pages read into the records and saves the\n"
+            "database. Modes: all (add every page, the default), update (add new pages\n"
+            "and update those whose content changed), new (add new pages only).\n"
+            "--folder DIR reads the pages from the folder that holds the site root\n"
+            "instead of over HTTP, for this run only; the records keep the web\n"
+            "address. Ctrl-C stops the crawl and saves nothing (exit status 130).",
+    .options = {WordOption("mode", {"all", "update", "new"},
+                           "which pages are merged (default all)"),
+                NotEmpty(TextOption("folder", "DIR",
+                                    "read the site from this folder, for this run only"))},
+    .run = RunIndex,
+});
+
+CliRegistration options_command({
+    .name = "options",
+    .positional = {"PATH"},
+    .summary = "show or set the database's indexing settings",
+    .help = "Without options, prints the indexing settings of the database. Options\n"
+            "change them in the order given and write the header and both excluded\n"
+            "lists at once. Options may repeat.\n"
+            "The settings after --remove-page are the indexing settings of the header's\n"
+            "third line. A database made before these settings has them all off; a\n"
+            "new one has them all on.",
+    .options = OptionsTable(),
+    .run = RunOptions,
+});
 
 }  // namespace
 }  // namespace duvra::cli

@@ -439,7 +439,7 @@ TEST(FolderCliTest, IndexWithFolderReadsTheFolderForOneRunAndStoresNothingOfIt) 
   // Without the site's folder there is nothing to read.
   EXPECT_EQ(RunCli({"index", db_path, "--folder", dir.File("missing")}, &out), 1);
   EXPECT_NE(out.find("is not a folder."), std::string::npos) << out;
-  EXPECT_EQ(RunCli({"index", db_path, "--folder"}, &out), 1);
+  EXPECT_EQ(RunCli({"index", db_path, "--folder"}, &out), 2);
 }
 
 }  // namespace

@@ -364,7 +364,7 @@ TEST_F(CliIndexTest, OptionsShowsAndSetsTheSettingsAndLists) {
 
   ASSERT_EQ(RunCli({"options", db_path, "--restore"}, &out), 0);
   EXPECT_EQ(Load().settings.user_agent, kDefaultUserAgent);
-  EXPECT_EQ(RunCli({"options", db_path, "--timeout", "15"}, &out), 1);
+  EXPECT_EQ(RunCli({"options", db_path, "--timeout", "15"}, &out), 2);
   EXPECT_NE(out.find("--timeout must be one of 10, 20, 30, 40, 50, 60 seconds"), std::string::npos);
   EXPECT_EQ(RunCli({"options", db_path, "--agent", "a^b"}, &out), 1);
   EXPECT_EQ(RunCli({"options", db_path, "--remove-word", "nosuchword"}, &out), 1);
@@ -730,7 +730,7 @@ TEST_F(SettingsSiteTest, ANewDatabaseIndexesWithEverySettingOnThroughTheCli) {
   EXPECT_EQ(cli_addresses, addresses);
   // Switched off through the CLI, the robots rules no longer apply.
   ASSERT_EQ(RunCli({"options", db_path, "--robots", "off"}, &out), 0) << out;
-  EXPECT_EQ(RunCli({"options", db_path, "--maxwords", "many"}, &out), 1);
+  EXPECT_EQ(RunCli({"options", db_path, "--maxwords", "many"}, &out), 2);
   ASSERT_EQ(RunCli({"index", db_path, "--mode", "new"}, &out), 0) << out;
   EXPECT_EQ(out.find("Pages left out"), std::string::npos) << out;
 }
