@@ -62,6 +62,14 @@ const RECORDS = Array.from({ length: 420 }, (_, i) => {
     newWindow: i % 9 === 0 ? '1' : '0',
   };
 });
+// Words held only by records that hold no other query word, and a word
+// held only where an excluded word stands too: the index may skip reading
+// such records, yet the terms they hold count as held.
+RECORDS.push({ title: 'Lonely', url: '/lonely.html', text: 'solitaire', keywords: 'solitaire', newWindow: '0' },
+  { title: 'Hidden', url: '/hidden.html', text: 'cloistered garden', keywords: 'cloistered garden',
+    newWindow: '0' });
+const FIXED_QUERIES = ['table garden solitaire', 'solitaire table garden', 'table solitaire', 'solitaire table',
+  'bed garden table solitaire', 'cloistered table -garden', 'table cloistered garden', 'garden -cloistered'];
 
 // The records' own words, as a visitor would type them.
 const RECORD_WORDS = [];
@@ -81,7 +89,7 @@ const phraseFrom = (r, n) => {
 };
 
 function queries() {
-  const q = [];
+  const q = [...FIXED_QUERIES];
   const word = () => decode(pick(RECORD_WORDS));
   const shapes = [
     () => word(),                                            // one word
