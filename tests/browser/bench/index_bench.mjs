@@ -16,7 +16,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { launch } from '../lib/browser.mjs';
-import { serve } from '../lib/server.mjs';
+import { serve, serveNginx } from '../lib/server.mjs';
 import { HOME_PAGE, RESULTS_PAGE, recordLines, tempDir } from '../lib/site.mjs';
 
 const cli = path.resolve(process.argv[2] ?? '../../build/src/cli/duvra-cli');
@@ -104,7 +104,8 @@ for (const page of ['index.html', 'results.html']) {
 
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const f1 = (x) => x.toFixed(1);
-const server = await serve(site);
+// The site is served by nginx, as a static host would, where it is installed.
+const server = (await serveNginx(site)) ?? (await serve(site));
 const browser = await launch();
 
 async function rendered(page) {
