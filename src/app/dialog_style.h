@@ -5,15 +5,13 @@
 #include <QFont>
 #include <QIcon>
 #include <QList>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 #include <QStyle>
 #include <QWidget>
 
-class QDialog;
-class QLabel;
-class QPushButton;
-class QTabWidget;
+#include "app/widgets_fwd.h"
 
 namespace duvra {
 
@@ -79,6 +77,19 @@ QTabWidget* SetUpTabbedDialog(QDialog* dialog, const char* name, const QString& 
 // with its object name.
 QPushButton* AddRowButton(QWidget* dialog, const DialogFrame& frame, const char* name,
                           const QString& caption, int index);
+
+// The OK (the default button), Cancel and Help buttons of the frame's row,
+// wired to the dialog's OKButtonClick, CancelButtonClick and HelpButtonClick.
+template <typename D>
+void AddOkCancelHelp(D* dialog, const DialogFrame& frame) {
+  dialog->OKButton = AddRowButton(dialog, frame, "OKButton", QStringLiteral("OK"), 0);
+  dialog->OKButton->setDefault(true);
+  dialog->CancelButton = AddRowButton(dialog, frame, "CancelButton", QStringLiteral("Cancel"), 1);
+  dialog->HelpButton = AddRowButton(dialog, frame, "HelpButton", QStringLiteral("&Help"), 2);
+  QObject::connect(dialog->OKButton, &QPushButton::clicked, dialog, &D::OKButtonClick);
+  QObject::connect(dialog->CancelButton, &QPushButton::clicked, dialog, &D::CancelButtonClick);
+  QObject::connect(dialog->HelpButton, &QPushButton::clicked, dialog, &D::HelpButtonClick);
+}
 
 // A control with a caption (label, check box, radio button) with its
 // object name at (left, top), sized to its caption.

@@ -71,18 +71,12 @@ TBForm::TBForm(Database& db, Prompter& prompter, QWidget* parent)
   IndexCheck->setChecked(true);  // at program start; kept for the run
   PageControl->addTab(page, QStringLiteral("Scripts"));
 
-  OKButton = AddRowButton(this, kFrame, "OKButton", QStringLiteral("OK"), 0);
-  OKButton->setDefault(true);
-  CancelButton = AddRowButton(this, kFrame, "CancelButton", QStringLiteral("Cancel"), 1);
-  HelpButton = AddRowButton(this, kFrame, "HelpButton", QStringLiteral("&Help"), 2);
+  AddOkCancelHelp(this, kFrame);
 
   connect(ScriptsCheck, &QCheckBox::clicked, this, &TBForm::ScriptsCheckState);
   connect(FolderEdit, &QLineEdit::textChanged, this, &TBForm::FolderEditChange);
   connect(LocationEdit, &QLineEdit::textChanged, this, &TBForm::FolderEditChange);
   connect(BrowseButton, &QPushButton::clicked, this, &TBForm::BrowseButtonClick);
-  connect(OKButton, &QPushButton::clicked, this, &TBForm::OKButtonClick);
-  connect(CancelButton, &QPushButton::clicked, this, &TBForm::CancelButtonClick);
-  connect(HelpButton, &QPushButton::clicked, this, &TBForm::HelpButtonClick);
 
   FormActivate();
 }

@@ -7,16 +7,10 @@
 #include <QDialog>
 #include <string>
 
+#include "app/widgets_fwd.h"
 #include "base/prompter.h"
 #include "database/db_files.h"
 #include "scripts/create_dialog.h"
-
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QTabWidget;
 
 namespace duvra {
 

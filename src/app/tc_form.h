@@ -4,11 +4,7 @@
 
 #include <QDialog>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QPushButton;
-class QTabWidget;
+#include "app/widgets_fwd.h"
 
 namespace duvra {
 

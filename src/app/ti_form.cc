@@ -68,18 +68,12 @@ TIForm::TIForm(Database& db, Prompter& prompter, QWidget* parent)
   TextLabel->setBuddy(TextComboBox);
   PageControl->addTab(page, QStringLiteral("File"));
 
-  OKButton = AddRowButton(this, kFrame, "OKButton", QStringLiteral("OK"), 0);
-  OKButton->setDefault(true);
-  CancelButton = AddRowButton(this, kFrame, "CancelButton", QStringLiteral("Cancel"), 1);
-  HelpButton = AddRowButton(this, kFrame, "HelpButton", QStringLiteral("&Help"), 2);
+  AddOkCancelHelp(this, kFrame);
 
   connect(JavaScriptRadio, &QRadioButton::clicked, this, &TIForm::RadioClick);
   connect(CSVRadio, &QRadioButton::clicked, this, &TIForm::RadioClick);
   connect(FileEdit, &QLineEdit::textChanged, this, &TIForm::FileEditChange);
   connect(BrowseButton, &QPushButton::clicked, this, &TIForm::BrowseButtonClick);
-  connect(OKButton, &QPushButton::clicked, this, &TIForm::OKButtonClick);
-  connect(CancelButton, &QPushButton::clicked, this, &TIForm::CancelButtonClick);
-  connect(HelpButton, &QPushButton::clicked, this, &TIForm::HelpButtonClick);
   // Leaving a combo box is seen on the box and on its line edit.
   for (QComboBox* box : {FieldComboBox, TextComboBox}) {
     box->installEventFilter(this);

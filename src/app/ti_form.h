@@ -7,17 +7,10 @@
 #include <QDialog>
 #include <string>
 
+#include "app/widgets_fwd.h"
 #include "base/prompter.h"
 #include "database/db_files.h"
 #include "records/record_import.h"
-
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QTabWidget;
 
 namespace duvra {
 

@@ -11,18 +11,11 @@
 #include <string>
 
 #include "app/qt_prompter.h"
+#include "app/widgets_fwd.h"
 #include "database/commands.h"
 #include "database/db_files.h"
 #include "database/record_filter.h"
 #include "database/view_state.h"
-
-class QAction;
-class QLabel;
-class QLineEdit;
-class QTableView;
-class QMenu;
-class QTimer;
-class QToolBar;
 
 namespace duvra {
 

@@ -194,10 +194,7 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
   }
   Pages->addTab(IndexingTab, QStringLiteral("Indexing"));
 
-  OKButton = AddRowButton(this, kFrame, "OKButton", QStringLiteral("OK"), 0);
-  OKButton->setDefault(true);
-  CancelButton = AddRowButton(this, kFrame, "CancelButton", QStringLiteral("Cancel"), 1);
-  HelpButton = AddRowButton(this, kFrame, "HelpButton", QStringLiteral("&Help"), 2);
+  AddOkCancelHelp(this, kFrame);
   GiveIndexingMnemonics();
 
   connect(KeywordsCheck, &QCheckBox::clicked, this, &TOForm::KeywordsCheckClick);
@@ -213,9 +210,6 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
   connect(RemovePagesButton, &QPushButton::clicked, this, &TOForm::RemovePagesButtonClick);
   connect(RestoreButton, &QPushButton::clicked, this, &TOForm::RestoreButtonClick);
   connect(BrowseButton, &QPushButton::clicked, this, &TOForm::BrowseButtonClick);
-  connect(OKButton, &QPushButton::clicked, this, &TOForm::OKButtonClick);
-  connect(CancelButton, &QPushButton::clicked, this, &TOForm::CancelButtonClick);
-  connect(HelpButton, &QPushButton::clicked, this, &TOForm::HelpButtonClick);
   ExcludeWordsEdit->installEventFilter(this);
   ExcludePagesEdit->installEventFilter(this);
 

@@ -8,17 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "app/widgets_fwd.h"
 #include "base/prompter.h"
 #include "database/db_files.h"
 #include "indexer/index_options.h"
-
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QTabWidget;
 
 namespace duvra {
 
