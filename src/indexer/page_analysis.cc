@@ -282,24 +282,20 @@ std::string OpeningText(std::string_view page, std::string_view search_copy, siz
           return !name->empty();
         },
         nullptr);
-    if (found.empty()) {
-      found = FirstElementContent(
+    // The content of the first element of that name.
+    auto first_named = [&](std::string_view tag_name) {
+      return FirstElementContent(
           page, search_copy,
           [&](size_t lt, std::string_view* name) {
-            *name = "article";
-            return OpensTag(search_copy, lt, "article");
+            *name = tag_name;
+            return OpensTag(search_copy, lt, tag_name);
           },
           nullptr);
-    }
+    };
+    if (found.empty()) found = first_named("article");
     bool body = false;
     if (found.empty()) {
-      found = FirstElementContent(
-          page, search_copy,
-          [&](size_t lt, std::string_view* name) {
-            *name = "body";
-            return OpensTag(search_copy, lt, "body");
-          },
-          nullptr);
+      found = first_named("body");
       body = true;
     }
     text = VisibleText(found, body, kEnough);
