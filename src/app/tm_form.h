@@ -210,9 +210,6 @@ class TMForm : public QMainWindow {
   void CreateToolbar();
   void CreateList();
   void CreateStatusBar();
-  // Makes an action named `name` and connects it to `handler`.
-  QAction* MakeAction(const char* name, const QString& caption, void (TMForm::*handler)(),
-                      const QKeySequence& shortcut = QKeySequence());
   void RebuildRecentMenu();
   // The list's selection copied into the record list (user changes) and
   // back (after commands).
