@@ -127,4 +127,11 @@ QPushButton* AddRowButton(QWidget* dialog, const DialogFrame& frame, const char*
   return b;
 }
 
+void OkCancelHelpRow::AddRowButtons(QWidget* dialog, const DialogFrame& frame) {
+  OKButton = AddRowButton(dialog, frame, "OKButton", QStringLiteral("OK"), 0);
+  OKButton->setDefault(true);
+  CancelButton = AddRowButton(dialog, frame, "CancelButton", QStringLiteral("Cancel"), 1);
+  HelpButton = AddRowButton(dialog, frame, "HelpButton", QStringLiteral("&Help"), 2);
+}
+
 }  // namespace duvra

@@ -78,14 +78,21 @@ QTabWidget* SetUpTabbedDialog(QDialog* dialog, const char* name, const QString& 
 QPushButton* AddRowButton(QWidget* dialog, const DialogFrame& frame, const char* name,
                           const QString& caption, int index);
 
-// The OK (the default button), Cancel and Help buttons of the frame's row,
-// wired to the dialog's OKButtonClick, CancelButtonClick and HelpButtonClick.
+// The OK, Cancel and Help buttons of a dialog's row.
+struct OkCancelHelpRow {
+  QPushButton* OKButton = nullptr;
+  QPushButton* CancelButton = nullptr;
+  QPushButton* HelpButton = nullptr;
+
+  // Makes the three in the frame's row, OK the default button.
+  void AddRowButtons(QWidget* dialog, const DialogFrame& frame);
+};
+
+// AddRowButtons, wired to the dialog's OKButtonClick, CancelButtonClick and
+// HelpButtonClick.
 template <typename D>
 void AddOkCancelHelp(D* dialog, const DialogFrame& frame) {
-  dialog->OKButton = AddRowButton(dialog, frame, "OKButton", QStringLiteral("OK"), 0);
-  dialog->OKButton->setDefault(true);
-  dialog->CancelButton = AddRowButton(dialog, frame, "CancelButton", QStringLiteral("Cancel"), 1);
-  dialog->HelpButton = AddRowButton(dialog, frame, "HelpButton", QStringLiteral("&Help"), 2);
+  dialog->AddRowButtons(dialog, frame);
   QObject::connect(dialog->OKButton, &QPushButton::clicked, dialog, &D::OKButtonClick);
   QObject::connect(dialog->CancelButton, &QPushButton::clicked, dialog, &D::CancelButtonClick);
   QObject::connect(dialog->HelpButton, &QPushButton::clicked, dialog, &D::HelpButtonClick);

@@ -59,10 +59,7 @@ TCForm::TCForm(QWidget* parent) : QDialog(parent) {
       toolbar, "ShortcutsCheck", QStringLiteral("Show shortcut &keys in ScreenTips"), 28, 38);
   PageControl->addTab(toolbar, QStringLiteral("Toolbar"));
 
-  OKButton = AddRowButton(this, kFrame, "OKButton", QStringLiteral("OK"), 0);
-  CancelButton = AddRowButton(this, kFrame, "CancelButton", QStringLiteral("Cancel"), 1);
-  HelpButton = AddRowButton(this, kFrame, "HelpButton", QStringLiteral("&Help"), 2);
-  OKButton->setDefault(true);
+  AddRowButtons(this, kFrame);
 
   connect(ScreenTipsCheck, &QCheckBox::clicked, this, &TCForm::ScreenTipsCheckClick);
   connect(MRUCheck, &QCheckBox::clicked, this, &TCForm::MRUCheckClick);

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <string>
 
+#include "app/dialog_style.h"
 #include "app/widgets_fwd.h"
 #include "base/prompter.h"
 #include "database/db_files.h"
@@ -14,7 +15,7 @@
 
 namespace duvra {
 
-class TIForm : public QDialog {
+class TIForm : public QDialog, public OkCancelHelpRow {
   Q_OBJECT
 
  public:
@@ -39,9 +40,6 @@ class TIForm : public QDialog {
   QComboBox* FieldComboBox;
   QLabel* TextLabel;
   QComboBox* TextComboBox;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
-  QPushButton* HelpButton;
 
  public slots:
   // Resets every control for an opening; the main window calls it before

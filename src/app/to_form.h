@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/dialog_style.h"
 #include "app/widgets_fwd.h"
 #include "base/prompter.h"
 #include "database/db_files.h"
@@ -15,7 +16,7 @@
 
 namespace duvra {
 
-class TOForm : public QDialog {
+class TOForm : public QDialog, public OkCancelHelpRow {
   Q_OBJECT
 
  public:
@@ -47,9 +48,6 @@ class TOForm : public QDialog {
   // One control per setting of the header's third line, named
   // "Setting_<name>": a check box, a spin box or an edit by its kind.
   QWidget* IndexingTab;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
-  QPushButton* HelpButton;
 
  public slots:
   // Loads every control from the open database; runs on each showing.
