@@ -95,6 +95,13 @@ QComboBox* MakeChoices(QWidget* parent, const char* name, const int* seconds, si
   return box;
 }
 
+// The list widget's selection into the core's list.
+void CopySelection(const QListWidget& list, SortedList& items) {
+  for (int i = 0; i < list.count(); ++i) {
+    items.SetSelected(static_cast<size_t>(i), list.item(i)->isSelected());
+  }
+}
+
 }  // namespace
 
 TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
@@ -326,18 +333,14 @@ void TOForm::ExcludePagesEditChange(const QString& text) {
 
 void TOForm::ExcludeWordsListClick() {
   if (showing_) return;
-  for (int i = 0; i < ExcludeWordsList->count(); ++i) {
-    options_.words.SetSelected(static_cast<size_t>(i), ExcludeWordsList->item(i)->isSelected());
-  }
+  CopySelection(*ExcludeWordsList, options_.words);
   options_.ExcludeWordsListClick();
   ShowEnabling();
 }
 
 void TOForm::ExcludePagesListClick() {
   if (showing_) return;
-  for (int i = 0; i < ExcludePagesList->count(); ++i) {
-    options_.pages.SetSelected(static_cast<size_t>(i), ExcludePagesList->item(i)->isSelected());
-  }
+  CopySelection(*ExcludePagesList, options_.pages);
   options_.ExcludePagesListClick();
   ShowEnabling();
 }
@@ -345,20 +348,21 @@ void TOForm::ExcludePagesListClick() {
 void TOForm::AddWordsButtonClick() {
   options_.words_edit = FromDisplay(ExcludeWordsEdit->text());
   options_.AddWordsButtonClick();
-  showing_ = true;
-  ExcludeWordsEdit->setText(ToDisplay(options_.words_edit));
-  showing_ = false;
-  ShowList(ExcludeWordsList, options_.words);
-  ShowEnabling();
+  ShowAdded(ExcludeWordsEdit, options_.words_edit, ExcludeWordsList, options_.words);
 }
 
 void TOForm::AddPagesButtonClick() {
   options_.pages_edit = FromDisplay(ExcludePagesEdit->text());
   options_.AddPagesButtonClick();
-  showing_ = true;
-  ExcludePagesEdit->setText(ToDisplay(options_.pages_edit));
+  ShowAdded(ExcludePagesEdit, options_.pages_edit, ExcludePagesList, options_.pages);
+}
+
+void TOForm::ShowAdded(QLineEdit* edit, const std::string& edit_text, QListWidget* list,
+                       const SortedList& items) {
+  showing_ = true;  // the core has set the edit's text; its change handler stays out
+  edit->setText(ToDisplay(edit_text));
   showing_ = false;
-  ShowList(ExcludePagesList, options_.pages);
+  ShowList(list, items);
   ShowEnabling();
 }
 

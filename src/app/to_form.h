@@ -80,6 +80,9 @@ class TOForm : public QDialog, public OkCancelHelpRow {
   void ShowState();
   void ShowEnabling();
   void ShowList(QListWidget* list, const SortedList& items);
+  // After an Add: the edit's text as the core left it, and the list.
+  void ShowAdded(QLineEdit* edit, const std::string& edit_text, QListWidget* list,
+                 const SortedList& items);
   void ReadControls();
 
   Database& db_;
