@@ -593,6 +593,12 @@ int TMForm::ExecDialog(QDialog& dialog) {
   return dialog_runner_ ? dialog_runner_(dialog) : dialog.exec();
 }
 
+void TMForm::RunRecordEditor() {
+  ExecDialog(*te_form_);
+  te_form_->AfterClose(&vs_);
+  ApplyViewState();
+}
+
 void TMForm::SetPrompter(Prompter* prompter) {
   prompter_.SetTarget(prompter ? prompter : qt_prompter_.get());
 }
@@ -698,23 +704,17 @@ void TMForm::FilterEditChange(const QString& text) {
 
 void TMForm::TBXInsertNewRecordClick() {
   te_form_->OpenInsertNew();
-  ExecDialog(*te_form_);
-  te_form_->AfterClose(&vs_);
-  ApplyViewState();
+  RunRecordEditor();
 }
 
 void TMForm::TBXNewRecordClick() {
   te_form_->OpenNew();
-  ExecDialog(*te_form_);
-  te_form_->AfterClose(&vs_);
-  ApplyViewState();
+  RunRecordEditor();
 }
 
 void TMForm::EditListDblClick() {
   if (!te_form_->OpenEdit()) return;  // exactly one record must be selected
-  ExecDialog(*te_form_);
-  te_form_->AfterClose(&vs_);
-  ApplyViewState();
+  RunRecordEditor();
 }
 
 void TMForm::TBXInsertFileClick() {

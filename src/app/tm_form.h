@@ -93,6 +93,9 @@ class TMForm : public QMainWindow {
   // Shows a dialog modally through the dialog runner. Every window of the
   // program shows its dialogs this way so that tests can answer them.
   int ExecDialog(QDialog& dialog);
+  // Shows the record editor, opened by the caller, and the list as it
+  // leaves it.
+  void RunRecordEditor();
   // Where file dialogs start: the open database's folder, else the user's
   // documents folder.
   QString DialogStartFolder() const;
