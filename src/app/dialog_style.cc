@@ -1,11 +1,13 @@
 #include "app/dialog_style.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QWidget>
 #include <algorithm>
 
@@ -96,15 +98,40 @@ QIcon ProgramPicture(const char* name, QStyle::StandardPixmap fallback) {
 
 void PlayWarningSound() { QApplication::beep(); }
 
-QPushButton* AddRowButton(QWidget* dialog, const char* name, const QString& caption, int index,
-                          int client_width, int top) {
-  constexpr int kWidth = 75, kHeight = 23, kGap = 6, kMargin = 8, kCount = 3;
+void SetUpDialog(QDialog* dialog, const char* name, const QString& title) {
+  dialog->setObjectName(QString::fromLatin1(name));
+  dialog->setWindowTitle(title);
+  dialog->setFont(DialogFont());
+  dialog->setModal(true);
+}
+
+QTabWidget* SetUpTabbedDialog(QDialog* dialog, const char* name, const QString& title,
+                              const DialogFrame& frame, const char* tabs_name) {
+  SetUpDialog(dialog, name, title);
+  auto* tabs = new QTabWidget(dialog);
+  tabs->setObjectName(QString::fromLatin1(tabs_name));
+  tabs->setGeometry(8, 8, frame.width - 16, frame.button_top - 16);
+  FixAndCentre(dialog, frame.width, frame.height);
+  return tabs;
+}
+
+QPushButton* AddRowButton(QWidget* dialog, const DialogFrame& frame, const char* name,
+                          const QString& caption, int index) {
+  constexpr int kMargin = 8;
   auto* b = new QPushButton(caption, dialog);
   b->setObjectName(QString::fromLatin1(name));
-  const int left = client_width - kMargin - (kCount - index) * kWidth - (kCount - 1 - index) * kGap;
-  b->setGeometry(left, top, kWidth, kHeight);
-  b->setAutoDefault(false);
+  const int after = frame.buttons - 1 - index;  // buttons to its right
+  const int left = frame.width - kMargin - (after + 1) * kRowButtonWidth - after * frame.button_gap;
+  b->setGeometry(left, frame.button_top, kRowButtonWidth, kRowButtonHeight);
+  if (!frame.auto_default) b->setAutoDefault(false);
   return b;
+}
+
+void OkCancelHelpRow::AddRowButtons(QWidget* dialog, const DialogFrame& frame) {
+  OKButton = AddRowButton(dialog, frame, "OKButton", QStringLiteral("OK"), 0);
+  OKButton->setDefault(true);
+  CancelButton = AddRowButton(dialog, frame, "CancelButton", QStringLiteral("Cancel"), 1);
+  HelpButton = AddRowButton(dialog, frame, "HelpButton", QStringLiteral("&Help"), 2);
 }
 
 }  // namespace duvra

@@ -6,8 +6,7 @@
 #include <QString>
 #include <string>
 
-class QTextBrowser;
-class QWidget;
+#include "app/widgets_fwd.h"
 
 namespace duvra {
 

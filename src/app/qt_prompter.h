@@ -7,10 +7,8 @@
 #include <QString>
 #include <functional>
 
+#include "app/widgets_fwd.h"
 #include "base/prompter.h"
-
-class QDialog;
-class QWidget;
 
 namespace duvra {
 

@@ -11,11 +11,13 @@
 namespace duvra {
 namespace {
 
-constexpr int kClientWidth = 360;
-constexpr int kClientHeight = 300;
+constexpr DialogFrame kFrame{.width = 360,
+                             .height = 300,
+                             .button_top = 300 - kRowButtonHeight - 8,
+                             .buttons = 2,
+                             .button_gap = 4,
+                             .auto_default = true};
 constexpr int kLogoSize = 64;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
 
 const char kAboutText[] =
     "Duvra %1\n"
@@ -35,15 +37,7 @@ const char kAboutText[] =
 }  // namespace
 
 TAForm::TAForm(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("TAForm"));
-  setWindowTitle(QStringLiteral("About Duvra"));
-  setFont(DialogFont());
-  setModal(true);
-
-  const int button_top = kClientHeight - kButtonHeight - 8;
-  PageControl = new QTabWidget(this);
-  PageControl->setObjectName(QStringLiteral("PageControl"));
-  PageControl->setGeometry(8, 8, kClientWidth - 16, button_top - 16);
+  PageControl = SetUpTabbedDialog(this, "TAForm", QStringLiteral("About Duvra"), kFrame);
   auto* sheet = new QWidget;
   sheet->setObjectName(QStringLiteral("AboutSheet"));
   Logo = new QLabel(sheet);
@@ -56,22 +50,15 @@ TAForm::TAForm(QWidget* parent) : QDialog(parent) {
   AboutMemo->setFocusPolicy(Qt::NoFocus);
   AboutMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   AboutMemo->setPlainText(QString::fromLatin1(kAboutText).arg(QLatin1String(kProgramVersion)));
-  AboutMemo->setGeometry(10 + kLogoSize + 10, 10, kClientWidth - 16 - kLogoSize - 36,
-                         button_top - 16 - 52);
+  AboutMemo->setGeometry(10 + kLogoSize + 10, 10, kFrame.width - 16 - kLogoSize - 36,
+                         kFrame.button_top - 16 - 52);
   PageControl->addTab(sheet, QStringLiteral("About"));
 
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
-  OKButton->setObjectName(QStringLiteral("OKButton"));
-  OKButton->setGeometry(kClientWidth - 2 * kButtonWidth - 12, button_top, kButtonWidth,
-                        kButtonHeight);
+  OKButton = AddRowButton(this, kFrame, "OKButton", QStringLiteral("OK"), 0);
   OKButton->setDefault(true);
-  CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-  CancelButton->setObjectName(QStringLiteral("CancelButton"));
-  CancelButton->setGeometry(kClientWidth - kButtonWidth - 8, button_top, kButtonWidth,
-                            kButtonHeight);
+  CancelButton = AddRowButton(this, kFrame, "CancelButton", QStringLiteral("Cancel"), 1);
   connect(OKButton, &QPushButton::clicked, this, &TAForm::accept);
   connect(CancelButton, &QPushButton::clicked, this, &TAForm::reject);
-  FixAndCentre(this, kClientWidth, kClientHeight);
 }
 
 void TAForm::showEvent(QShowEvent* event) {

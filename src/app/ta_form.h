@@ -3,10 +3,7 @@
 
 #include <QDialog>
 
-class QLabel;
-class QPlainTextEdit;
-class QPushButton;
-class QTabWidget;
+#include "app/widgets_fwd.h"
 
 namespace duvra {
 

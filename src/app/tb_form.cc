@@ -16,95 +16,68 @@
 namespace duvra {
 namespace {
 
-constexpr int kClientWidth = 312;
-constexpr int kClientHeight = 292;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-constexpr int kButtonTop = 260;
-constexpr int kButtonGap = 6;
+constexpr DialogFrame kFrame{312, 292, 260};
 constexpr int kIndent = 24;  // the properties stand under their heading
 
 const char kHelpTopic[] = "Duvra.chm::/6000.html";
-
-template <typename W>
-W* Make(QWidget* parent, const char* name, const QString& caption, int left, int top) {
-  auto* w = new W(caption, parent);
-  w->setObjectName(QString::fromLatin1(name));
-  w->move(left, top);
-  w->adjustSize();
-  return w;
-}
 
 }  // namespace
 
 TBForm::TBForm(Database& db, Prompter& prompter, QWidget* parent)
     : QDialog(parent), db_(db), prompter_(prompter) {
-  setObjectName(QStringLiteral("TBForm"));
-  setWindowTitle(QStringLiteral("Create"));
-  setFont(DialogFont());
-  setModal(true);
-
-  PageControl = new QTabWidget(this);
-  PageControl->setObjectName(QStringLiteral("PageControl"));
-  PageControl->setGeometry(8, 8, kClientWidth - 16, kButtonTop - 16);
+  PageControl = SetUpTabbedDialog(this, "TBForm", QStringLiteral("Create"), kFrame);
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("ScriptsSheet"));
-  const int page_width = kClientWidth - 16 - 8;
+  const int page_width = kFrame.width - 16 - 8;
 
-  FolderLabel = Make<QLabel>(page, "FolderLabel", QStringLiteral("Create Scripts &in:"), 12, 10);
+  FolderLabel =
+      AddCaptioned<QLabel>(page, "FolderLabel", QStringLiteral("Create Scripts &in:"), 12, 10);
   FolderEdit = new QLineEdit(page);
   FolderEdit->setObjectName(QStringLiteral("FolderEdit"));
-  FolderEdit->setGeometry(12, 26, page_width - 24 - kButtonWidth - kButtonGap, 21);
+  FolderEdit->setGeometry(12, 26, page_width - 24 - kRowButtonWidth - kFrame.button_gap, 21);
   FolderLabel->setBuddy(FolderEdit);
   BrowseButton = new QPushButton(QStringLiteral("&Browse"), page);
   BrowseButton->setObjectName(QStringLiteral("BrowseButton"));
-  BrowseButton->setGeometry(FolderEdit->geometry().right() + kButtonGap, 25, kButtonWidth,
-                            kButtonHeight);
-  ScriptsCheck =
-      Make<QCheckBox>(page, "ScriptsCheck", QStringLiteral("&Create the Duvra Scripts"), 12, 56);
+  BrowseButton->setGeometry(FolderEdit->geometry().right() + kFrame.button_gap, 25, kRowButtonWidth,
+                            kRowButtonHeight);
+  ScriptsCheck = AddCaptioned<QCheckBox>(page, "ScriptsCheck",
+                                         QStringLiteral("&Create the Duvra Scripts"), 12, 56);
   ScriptsCheck->setChecked(true);  // at program start; kept for the run
   PropertiesLabel =
-      Make<QLabel>(page, "PropertiesLabel", QStringLiteral("Script properties:"), 12, 82);
-  LocationLabel =
-      Make<QLabel>(page, "LocationLabel", QStringLiteral("Results &location:"), kIndent, 102);
+      AddCaptioned<QLabel>(page, "PropertiesLabel", QStringLiteral("Script properties:"), 12, 82);
+  LocationLabel = AddCaptioned<QLabel>(page, "LocationLabel", QStringLiteral("Results &location:"),
+                                       kIndent, 102);
   LocationEdit = new QLineEdit(page);
   LocationEdit->setObjectName(QStringLiteral("LocationEdit"));
   LocationEdit->setGeometry(kIndent + 96, 98, page_width - kIndent - 96 - 12, 21);
   LocationLabel->setBuddy(LocationEdit);
-  ReturnLabel = Make<QLabel>(page, "ReturnLabel", QStringLiteral("&Return:"), kIndent, 130);
+  ReturnLabel = AddCaptioned<QLabel>(page, "ReturnLabel", QStringLiteral("&Return:"), kIndent, 130);
   ReturnComboBox = new QComboBox(page);
   ReturnComboBox->setObjectName(QStringLiteral("ReturnComboBox"));
   for (int n : kReturnChoices) ReturnComboBox->addItem(QString::number(n));
   ReturnComboBox->setGeometry(kIndent + 96, 126, 60, 21);
   ReturnLabel->setBuddy(ReturnComboBox);
-  ResultsLabel = Make<QLabel>(page, "ResultsLabel", QStringLiteral("Results"), kIndent + 162, 130);
+  ResultsLabel =
+      AddCaptioned<QLabel>(page, "ResultsLabel", QStringLiteral("Results"), kIndent + 162, 130);
   NumberCheck =
-      Make<QCheckBox>(page, "NumberCheck", QStringLiteral("Include &number"), kIndent, 152);
-  BoldCheck = Make<QCheckBox>(page, "BoldCheck", QStringLiteral("B&old"), kIndent + 130, 152);
-  URLCheck = Make<QCheckBox>(page, "URLCheck", QStringLiteral("Include &URL"), kIndent, 172);
+      AddCaptioned<QCheckBox>(page, "NumberCheck", QStringLiteral("Include &number"), kIndent, 152);
+  BoldCheck =
+      AddCaptioned<QCheckBox>(page, "BoldCheck", QStringLiteral("B&old"), kIndent + 130, 152);
+  URLCheck =
+      AddCaptioned<QCheckBox>(page, "URLCheck", QStringLiteral("Include &URL"), kIndent, 172);
   // The index follows the data script, whatever the scripts switch says.
-  IndexCheck =
-      Make<QCheckBox>(page, "IndexCheck", QStringLiteral("Write the search inde&x"), 12, 196);
+  IndexCheck = AddCaptioned<QCheckBox>(page, "IndexCheck",
+                                       QStringLiteral("Write the search inde&x"), 12, 196);
   IndexCheck->setChecked(true);  // at program start; kept for the run
   PageControl->addTab(page, QStringLiteral("Scripts"));
 
-  auto button = [this](const char* name, const QString& caption, int index) {
-    return AddRowButton(this, name, caption, index, kClientWidth, kButtonTop);
-  };
-  OKButton = button("OKButton", QStringLiteral("OK"), 0);
-  OKButton->setDefault(true);
-  CancelButton = button("CancelButton", QStringLiteral("Cancel"), 1);
-  HelpButton = button("HelpButton", QStringLiteral("&Help"), 2);
+  AddOkCancelHelp(this, kFrame);
 
   connect(ScriptsCheck, &QCheckBox::clicked, this, &TBForm::ScriptsCheckState);
   connect(FolderEdit, &QLineEdit::textChanged, this, &TBForm::FolderEditChange);
   connect(LocationEdit, &QLineEdit::textChanged, this, &TBForm::FolderEditChange);
   connect(BrowseButton, &QPushButton::clicked, this, &TBForm::BrowseButtonClick);
-  connect(OKButton, &QPushButton::clicked, this, &TBForm::OKButtonClick);
-  connect(CancelButton, &QPushButton::clicked, this, &TBForm::CancelButtonClick);
-  connect(HelpButton, &QPushButton::clicked, this, &TBForm::HelpButtonClick);
 
-  FixAndCentre(this, kClientWidth, kClientHeight);
   FormActivate();
 }
 

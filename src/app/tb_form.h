@@ -7,20 +7,15 @@
 #include <QDialog>
 #include <string>
 
+#include "app/dialog_style.h"
+#include "app/widgets_fwd.h"
 #include "base/prompter.h"
 #include "database/db_files.h"
 #include "scripts/create_dialog.h"
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QTabWidget;
-
 namespace duvra {
 
-class TBForm : public QDialog {
+class TBForm : public QDialog, public OkCancelHelpRow {
   Q_OBJECT
 
  public:
@@ -54,9 +49,6 @@ class TBForm : public QDialog {
   QCheckBox* BoldCheck;
   QCheckBox* URLCheck;
   QCheckBox* IndexCheck;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
-  QPushButton* HelpButton;
 
  public slots:
   void FormShow();

@@ -16,11 +16,8 @@
 namespace duvra {
 namespace {
 
-constexpr int kClientWidth = 312;
-constexpr int kClientHeight = 268;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-constexpr int kButtonTop = 236;
+constexpr DialogFrame kFrame{
+    .width = 312, .height = 268, .button_top = 236, .button_gap = 4, .auto_default = true};
 
 std::string Read(const char* name) {
   return ReadRegistryValue(RegistryRoot::kLocalMachine, kCustomiseKey, name);
@@ -32,67 +29,43 @@ void Write(const char* name, const std::string& value) {
 
 std::string Flag(const QCheckBox* box) { return box->isChecked() ? "1" : "0"; }
 
-QCheckBox* MakeCheck(QWidget* parent, const char* name, const char* caption, int left, int top) {
-  auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
-  box->setObjectName(QString::fromLatin1(name));
-  box->move(left, top);
-  box->adjustSize();
-  return box;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
-  return button;
-}
-
 }  // namespace
 
 TCForm::TCForm(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("TCForm"));
-  setWindowTitle(QStringLiteral("Customise"));
-  setFont(DialogFont());
-  setModal(true);
-
-  PageControl = new QTabWidget(this);
-  PageControl->setObjectName(QStringLiteral("PageControl"));
-  PageControl->setGeometry(8, 8, kClientWidth - 16, kButtonTop - 16);
+  PageControl = SetUpTabbedDialog(this, "TCForm", QStringLiteral("Customise"), kFrame);
 
   auto* general = new QWidget;
   general->setObjectName(QStringLiteral("GeneralSheet"));
-  StartCheck =
-      MakeCheck(general, "StartCheck", "&Show Open | Getting Started when Duvra starts", 12, 14);
-  MRUCheck = MakeCheck(general, "MRUCheck", "&Recently used files:", 12, 42);
+  StartCheck = AddCaptioned<QCheckBox>(
+      general, "StartCheck", QStringLiteral("&Show Open | Getting Started when Duvra starts"), 12,
+      14);
+  MRUCheck =
+      AddCaptioned<QCheckBox>(general, "MRUCheck", QStringLiteral("&Recently used files:"), 12, 42);
   MRUComboBox = new QComboBox(general);
   MRUComboBox->setObjectName(QStringLiteral("MRUComboBox"));
   for (int i = 1; i <= kMaxRecentCapacity; ++i) MRUComboBox->addItem(QString::number(i));
   MRUComboBox->setGeometry(160, 40, 41, 21);
-  MRUEntriesLabel = new QLabel(QStringLiteral("&Entries"), general);
-  MRUEntriesLabel->setObjectName(QStringLiteral("MRUEntriesLabel"));
+  MRUEntriesLabel =
+      AddCaptioned<QLabel>(general, "MRUEntriesLabel", QStringLiteral("&Entries"), 208, 44);
   MRUEntriesLabel->setBuddy(MRUComboBox);
-  MRUEntriesLabel->move(208, 44);
-  MRUEntriesLabel->adjustSize();
+  MRUEntriesLabel->adjustSize();  // with a buddy, the "&" takes no room
   PageControl->addTab(general, QStringLiteral("General"));
 
   auto* toolbar = new QWidget;
   toolbar->setObjectName(QStringLiteral("ToolbarSheet"));
-  ScreenTipsCheck = MakeCheck(toolbar, "ScreenTipsCheck", "Show Screen&Tips on toolbar", 12, 14);
-  ShortcutsCheck =
-      MakeCheck(toolbar, "ShortcutsCheck", "Show shortcut &keys in ScreenTips", 28, 38);
+  ScreenTipsCheck = AddCaptioned<QCheckBox>(toolbar, "ScreenTipsCheck",
+                                            QStringLiteral("Show Screen&Tips on toolbar"), 12, 14);
+  ShortcutsCheck = AddCaptioned<QCheckBox>(
+      toolbar, "ShortcutsCheck", QStringLiteral("Show shortcut &keys in ScreenTips"), 28, 38);
   PageControl->addTab(toolbar, QStringLiteral("Toolbar"));
 
-  OKButton = MakeButton(this, "OKButton", "OK", kClientWidth - 3 * kButtonWidth - 16);
-  CancelButton = MakeButton(this, "CancelButton", "Cancel", kClientWidth - 2 * kButtonWidth - 12);
-  HelpButton = MakeButton(this, "HelpButton", "&Help", kClientWidth - kButtonWidth - 8);
-  OKButton->setDefault(true);
+  AddRowButtons(this, kFrame);
 
   connect(ScreenTipsCheck, &QCheckBox::clicked, this, &TCForm::ScreenTipsCheckClick);
   connect(MRUCheck, &QCheckBox::clicked, this, &TCForm::MRUCheckClick);
   connect(OKButton, &QPushButton::clicked, this, &TCForm::OKButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TCForm::reject);
   connect(HelpButton, &QPushButton::clicked, this, &TCForm::HelpButtonClick);
-  FixAndCentre(this, kClientWidth, kClientHeight);
 }
 
 void TCForm::showEvent(QShowEvent* event) {

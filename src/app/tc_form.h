@@ -4,15 +4,12 @@
 
 #include <QDialog>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QPushButton;
-class QTabWidget;
+#include "app/dialog_style.h"
+#include "app/widgets_fwd.h"
 
 namespace duvra {
 
-class TCForm : public QDialog {
+class TCForm : public QDialog, public OkCancelHelpRow {
   Q_OBJECT
 
  public:
@@ -25,9 +22,6 @@ class TCForm : public QDialog {
   QLabel* MRUEntriesLabel;
   QCheckBox* ScreenTipsCheck;
   QCheckBox* ShortcutsCheck;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
-  QPushButton* HelpButton;
 
  public slots:
   // Loads every control from the stored settings.

@@ -21,6 +21,7 @@
 #include "app/registry.h"
 #include "app/text_display.h"
 #include "app/web_links.h"
+#include "app/window_action.h"
 
 namespace duvra {
 namespace {
@@ -80,42 +81,33 @@ TEForm::TEForm(Database& db, long long& reselect_index, Prompter& prompter, QWid
   setMinimumSize(kEditorMinWidth, kEditorMinHeight);
   resize(kEditorDesignWidth, kEditorDesignHeight);
 
-  auto make = [this](const char* name, const QString& caption, void (TEForm::*handler)(),
-                     const QKeySequence& shortcut = QKeySequence()) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, handler);
-    return action;
-  };
-
   MenuBar = new QMenuBar(this);
   MenuBar->setObjectName(QStringLiteral("MenuBar"));
   MenuBar->setWindowTitle(QStringLiteral("Menu Bar"));
   QMenu* file = MenuBar->addMenu(QStringLiteral("&File"));
-  TBXSave = make("TBXSave", QStringLiteral("Save and Close"), &TEForm::TBXSaveClick,
-                 QKeySequence(QStringLiteral("Ctrl+S")));
-  TBXClose = make("TBXClose", QStringLiteral("Close"), &TEForm::TBXCloseClick);
+  TBXSave = AddAction(this, "TBXSave", QStringLiteral("Save and Close"), &TEForm::TBXSaveClick,
+                      QKeySequence(QStringLiteral("Ctrl+S")));
+  TBXClose = AddAction(this, "TBXClose", QStringLiteral("Close"), &TEForm::TBXCloseClick);
   file->addAction(TBXSave);
   file->addAction(TBXClose);
   QMenu* edit = MenuBar->addMenu(QStringLiteral("&Edit"));
-  TBXPrevious = make("TBXPrevious", QStringLiteral("Save and Previous"), &TEForm::TBXPreviousClick,
-                     QKeySequence(QStringLiteral("Ctrl+P")));
-  TBXNext = make("TBXNext", QStringLiteral("Save and Next"), &TEForm::TBXNextClick,
-                 QKeySequence(QStringLiteral("Ctrl+N")));
-  TBXClear = make("TBXClear", QStringLiteral("Clear"), &TEForm::TBXClearClick);
+  TBXPrevious = AddAction(this, "TBXPrevious", QStringLiteral("Save and Previous"),
+                          &TEForm::TBXPreviousClick, QKeySequence(QStringLiteral("Ctrl+P")));
+  TBXNext = AddAction(this, "TBXNext", QStringLiteral("Save and Next"), &TEForm::TBXNextClick,
+                      QKeySequence(QStringLiteral("Ctrl+N")));
+  TBXClear = AddAction(this, "TBXClear", QStringLiteral("Clear"), &TEForm::TBXClearClick);
   edit->addAction(TBXPrevious);
   edit->addAction(TBXNext);
   edit->addSeparator();
   edit->addAction(TBXClear);
   QMenu* help = MenuBar->addMenu(QStringLiteral("&Help"));
-  TBXDuvraHelp = make("TBXDuvraHelp", QStringLiteral("Duvra Help"), &TEForm::TBXDuvraHelpClick,
-                      QKeySequence(Qt::Key_F1));
-  TBXScriptsHelp = make("TBXScriptsHelp", QStringLiteral("Duvra Scripts Help"),
-                        &TEForm::TBXScriptsHelpClick, QKeySequence(Qt::CTRL | Qt::Key_F1));
-  TBXStart = make("TBXStart", QStringLiteral("Getting Started"), &TEForm::TBXStartClick);
-  TBXKnowledgeBase =
-      make("TBXKnowledgeBase", QStringLiteral("Knowledge Base"), &TEForm::TBXKnowledgeBaseClick);
+  TBXDuvraHelp = AddAction(this, "TBXDuvraHelp", QStringLiteral("Duvra Help"),
+                           &TEForm::TBXDuvraHelpClick, QKeySequence(Qt::Key_F1));
+  TBXScriptsHelp = AddAction(this, "TBXScriptsHelp", QStringLiteral("Duvra Scripts Help"),
+                             &TEForm::TBXScriptsHelpClick, QKeySequence(Qt::CTRL | Qt::Key_F1));
+  TBXStart = AddAction(this, "TBXStart", QStringLiteral("Getting Started"), &TEForm::TBXStartClick);
+  TBXKnowledgeBase = AddAction(this, "TBXKnowledgeBase", QStringLiteral("Knowledge Base"),
+                               &TEForm::TBXKnowledgeBaseClick);
   help->addAction(TBXDuvraHelp);
   help->addAction(TBXScriptsHelp);
   help->addSeparator();
@@ -126,16 +118,18 @@ TEForm::TEForm(Database& db, long long& reselect_index, Prompter& prompter, QWid
 
   Toolbar = new QToolBar(QStringLiteral("Standard"), this);
   Toolbar->setObjectName(QStringLiteral("Toolbar"));
-  TBXSaveButton = make("TBXSaveButton", QStringLiteral("Save and Close"), &TEForm::TBXSaveClick);
+  TBXSaveButton =
+      AddAction(this, "TBXSaveButton", QStringLiteral("Save and Close"), &TEForm::TBXSaveClick);
   TBXSaveButton->setIcon(ProgramPicture("save", QStyle::SP_DialogSaveButton));
   TBXPreviousButton =
-      make("TBXPreviousButton", QStringLiteral("Previous"), &TEForm::TBXPreviousClick);
+      AddAction(this, "TBXPreviousButton", QStringLiteral("Previous"), &TEForm::TBXPreviousClick);
   TBXPreviousButton->setIcon(ProgramPicture("previous", QStyle::SP_ArrowBack));
   TBXPreviousButton->setToolTip(QStringLiteral("Save and Previous"));
-  TBXNextButton = make("TBXNextButton", QStringLiteral("Next"), &TEForm::TBXNextClick);
+  TBXNextButton = AddAction(this, "TBXNextButton", QStringLiteral("Next"), &TEForm::TBXNextClick);
   TBXNextButton->setIcon(ProgramPicture("next", QStyle::SP_ArrowForward));
   TBXNextButton->setToolTip(QStringLiteral("Save and Next"));
-  TBXHelpButton = make("TBXHelpButton", QStringLiteral("Help"), &TEForm::TBXDuvraHelpClick);
+  TBXHelpButton =
+      AddAction(this, "TBXHelpButton", QStringLiteral("Help"), &TEForm::TBXDuvraHelpClick);
   TBXHelpButton->setIcon(ProgramPicture("help", QStyle::SP_DialogHelpButton));
   Toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   Toolbar->addAction(TBXSaveButton);

@@ -9,18 +9,11 @@
 #include <array>
 #include <string>
 
+#include "app/widgets_fwd.h"
 #include "base/prompter.h"
 #include "database/db_files.h"
 #include "database/view_state.h"
 #include "records/record_editor.h"
-
-class QAction;
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QMenuBar;
-class QStatusBar;
-class QToolBar;
 
 namespace duvra {
 

@@ -17,12 +17,7 @@
 namespace duvra {
 namespace {
 
-constexpr int kClientWidth = 312;
-constexpr int kClientHeight = 268;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-constexpr int kButtonTop = 236;
-constexpr int kButtonGap = 6;
+constexpr DialogFrame kFrame{312, 268, 236};
 constexpr int kBoxLeft = 110;
 constexpr int kComboWidth = 90;
 
@@ -41,80 +36,50 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items
 
 TIForm::TIForm(Database& db, Prompter& prompter, QWidget* parent)
     : QDialog(parent), db_(db), prompter_(prompter) {
-  setObjectName(QStringLiteral("TIForm"));
-  setWindowTitle(QStringLiteral("Insert"));
-  setFont(DialogFont());
-  setModal(true);
-
-  PageControl = new QTabWidget(this);
-  PageControl->setObjectName(QStringLiteral("PageControl"));
-  PageControl->setGeometry(8, 8, kClientWidth - 16, kButtonTop - 16);
+  PageControl = SetUpTabbedDialog(this, "TIForm", QStringLiteral("Insert"), kFrame);
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("FileSheet"));
-  JavaScriptRadio = new QRadioButton(QStringLiteral("&Duvra data file"), page);
-  JavaScriptRadio->setObjectName(QStringLiteral("JavaScriptRadio"));
-  JavaScriptRadio->move(12, 10);
-  JavaScriptRadio->adjustSize();
-  CSVRadio = new QRadioButton(QStringLiteral("&CSV (Comma Separated Values)"), page);
-  CSVRadio->setObjectName(QStringLiteral("CSVRadio"));
-  CSVRadio->move(12, 32);
-  CSVRadio->adjustSize();
-  InsertLabel = new QLabel(QStringLiteral("File to &Insert:"), page);
-  InsertLabel->setObjectName(QStringLiteral("InsertLabel"));
-  InsertLabel->move(12, 60);
-  InsertLabel->adjustSize();
+  JavaScriptRadio = AddCaptioned<QRadioButton>(page, "JavaScriptRadio",
+                                               QStringLiteral("&Duvra data file"), 12, 10);
+  CSVRadio = AddCaptioned<QRadioButton>(page, "CSVRadio",
+                                        QStringLiteral("&CSV (Comma Separated Values)"), 12, 32);
+  InsertLabel =
+      AddCaptioned<QLabel>(page, "InsertLabel", QStringLiteral("File to &Insert:"), 12, 60);
   FileEdit = new QLineEdit(page);
   FileEdit->setObjectName(QStringLiteral("FileEdit"));
-  FileEdit->setGeometry(12, 76, kClientWidth - 16 - 24 - kButtonWidth - kButtonGap, 21);
+  FileEdit->setGeometry(12, 76, kFrame.width - 16 - 24 - kRowButtonWidth - kFrame.button_gap, 21);
   InsertLabel->setBuddy(FileEdit);
   BrowseButton = new QPushButton(QStringLiteral("&Browse"), page);
   BrowseButton->setObjectName(QStringLiteral("BrowseButton"));
-  BrowseButton->setGeometry(FileEdit->geometry().right() + kButtonGap, 75, kButtonWidth,
-                            kButtonHeight);
-  IgnoreCheck = new QCheckBox(QStringLiteral("&Add all records (Ignore duplicates)"), page);
-  IgnoreCheck->setObjectName(QStringLiteral("IgnoreCheck"));
-  IgnoreCheck->move(12, 106);
-  IgnoreCheck->adjustSize();
-  FieldLabel = new QLabel(QStringLiteral("&Field delimiter:"), page);
-  FieldLabel->setObjectName(QStringLiteral("FieldLabel"));
-  FieldLabel->move(12, 139);
-  FieldLabel->adjustSize();
+  BrowseButton->setGeometry(FileEdit->geometry().right() + kFrame.button_gap, 75, kRowButtonWidth,
+                            kRowButtonHeight);
+  IgnoreCheck = AddCaptioned<QCheckBox>(
+      page, "IgnoreCheck", QStringLiteral("&Add all records (Ignore duplicates)"), 12, 106);
+  FieldLabel =
+      AddCaptioned<QLabel>(page, "FieldLabel", QStringLiteral("&Field delimiter:"), 12, 139);
   FieldComboBox = MakeCombo(page, "FieldComboBox",
                             {QStringLiteral(","), QStringLiteral(";"), QStringLiteral("[Space]")});
   FieldComboBox->setGeometry(kBoxLeft, 135, kComboWidth, 21);
   FieldLabel->setBuddy(FieldComboBox);
-  TextLabel = new QLabel(QStringLiteral("Text &qualifier:"), page);
-  TextLabel->setObjectName(QStringLiteral("TextLabel"));
-  TextLabel->move(12, 169);
-  TextLabel->adjustSize();
+  TextLabel = AddCaptioned<QLabel>(page, "TextLabel", QStringLiteral("Text &qualifier:"), 12, 169);
   TextComboBox = MakeCombo(page, "TextComboBox",
                            {QStringLiteral("\""), QStringLiteral("'"), QStringLiteral("[None]")});
   TextComboBox->setGeometry(kBoxLeft, 165, kComboWidth, 21);
   TextLabel->setBuddy(TextComboBox);
   PageControl->addTab(page, QStringLiteral("File"));
 
-  auto button = [this](const char* name, const QString& caption, int index) {
-    return AddRowButton(this, name, caption, index, kClientWidth, kButtonTop);
-  };
-  OKButton = button("OKButton", QStringLiteral("OK"), 0);
-  OKButton->setDefault(true);
-  CancelButton = button("CancelButton", QStringLiteral("Cancel"), 1);
-  HelpButton = button("HelpButton", QStringLiteral("&Help"), 2);
+  AddOkCancelHelp(this, kFrame);
 
   connect(JavaScriptRadio, &QRadioButton::clicked, this, &TIForm::RadioClick);
   connect(CSVRadio, &QRadioButton::clicked, this, &TIForm::RadioClick);
   connect(FileEdit, &QLineEdit::textChanged, this, &TIForm::FileEditChange);
   connect(BrowseButton, &QPushButton::clicked, this, &TIForm::BrowseButtonClick);
-  connect(OKButton, &QPushButton::clicked, this, &TIForm::OKButtonClick);
-  connect(CancelButton, &QPushButton::clicked, this, &TIForm::CancelButtonClick);
-  connect(HelpButton, &QPushButton::clicked, this, &TIForm::HelpButtonClick);
   // Leaving a combo box is seen on the box and on its line edit.
   for (QComboBox* box : {FieldComboBox, TextComboBox}) {
     box->installEventFilter(this);
     box->lineEdit()->installEventFilter(this);
   }
 
-  FixAndCentre(this, kClientWidth, kClientHeight);
   FormActivate();
 }
 

@@ -7,21 +7,15 @@
 #include <QDialog>
 #include <string>
 
+#include "app/dialog_style.h"
+#include "app/widgets_fwd.h"
 #include "base/prompter.h"
 #include "database/db_files.h"
 #include "records/record_import.h"
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QTabWidget;
-
 namespace duvra {
 
-class TIForm : public QDialog {
+class TIForm : public QDialog, public OkCancelHelpRow {
   Q_OBJECT
 
  public:
@@ -46,9 +40,6 @@ class TIForm : public QDialog {
   QComboBox* FieldComboBox;
   QLabel* TextLabel;
   QComboBox* TextComboBox;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
-  QPushButton* HelpButton;
 
  public slots:
   // Resets every control for an opening; the main window calls it before

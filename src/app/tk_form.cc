@@ -39,10 +39,7 @@ QPushButton* MakeMessageButton(QWidget* parent, const char* name, const QString&
 }
 
 TKForm::TKForm(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("TKForm"));
-  setWindowTitle(QStringLiteral("Duvra"));
-  setFont(DialogFont());
-  setModal(true);
+  SetUpDialog(this, "TKForm", QStringLiteral("Duvra"));
   MainLabel = MakeMessageLabel(this, "MainLabel", false);
   SecLabel = MakeMessageLabel(this, "SecLabel", true);
   YesButton = MakeMessageButton(this, "YesButton", QStringLiteral("Yes"));

@@ -5,8 +5,7 @@
 #include <QDialog>
 #include <initializer_list>
 
-class QLabel;
-class QPushButton;
+#include "app/widgets_fwd.h"
 
 namespace duvra {
 

@@ -45,6 +45,7 @@
 #include "app/ts_form.h"
 #include "app/tw_form.h"
 #include "app/web_links.h"
+#include "app/window_action.h"
 #include "database/address_conversion.h"
 #include "database/data_dir.h"
 #include "records/csv_export.h"
@@ -193,15 +194,6 @@ TMForm::TMForm(QWidget* parent)
 
 TMForm::~TMForm() { HtmlHelpCloseAll(); }
 
-QAction* TMForm::MakeAction(const char* name, const QString& caption, void (TMForm::*handler)(),
-                            const QKeySequence& shortcut) {
-  auto* action = new QAction(caption, this);
-  action->setObjectName(QString::fromLatin1(name));
-  action->setShortcut(shortcut);
-  connect(action, &QAction::triggered, this, handler);
-  return action;
-}
-
 void TMForm::CreateMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("TBXMenuBar"));
@@ -209,83 +201,86 @@ void TMForm::CreateMenus() {
   TBXMRUFiles = bar->addMenu(QStringLiteral("&File"));
   TBXMRUFiles->setObjectName(QStringLiteral("TBXFileMenu"));
   QMenu* file = TBXMRUFiles;
-  file->addAction(MakeAction("TBXNew", "&New...", &TMForm::TBXNewClick, QKeySequence("Ctrl+N")));
-  file->addAction(MakeAction("TBXOpen", "&Open...", &TMForm::TBXOpenClick, QKeySequence("Ctrl+O")));
-  file->addAction(TBXClose = MakeAction("TBXClose", "&Close", &TMForm::TBXCloseClick));
+  file->addAction(
+      AddAction(this, "TBXNew", "&New...", &TMForm::TBXNewClick, QKeySequence("Ctrl+N")));
+  file->addAction(
+      AddAction(this, "TBXOpen", "&Open...", &TMForm::TBXOpenClick, QKeySequence("Ctrl+O")));
+  file->addAction(TBXClose = AddAction(this, "TBXClose", "&Close", &TMForm::TBXCloseClick));
   file->addSeparator();
   file->addAction(
-      TBXSave = MakeAction("TBXSave", "&Save", &TMForm::TBXSaveClick, QKeySequence("Ctrl+S")));
-  file->addAction(TBXSaveAs = MakeAction("TBXSaveAs", "Save &As...", &TMForm::TBXSaveAsClick));
-  file->addAction(TBXExport = MakeAction("TBXExport", "&Export...", &TMForm::TBXExportClick));
+      TBXSave = AddAction(this, "TBXSave", "&Save", &TMForm::TBXSaveClick, QKeySequence("Ctrl+S")));
+  file->addAction(TBXSaveAs = AddAction(this, "TBXSaveAs", "Save &As...", &TMForm::TBXSaveAsClick));
+  file->addAction(TBXExport = AddAction(this, "TBXExport", "&Export...", &TMForm::TBXExportClick));
   mru_top_separator_ = file->addSeparator();
   mru_bottom_separator_ = file->addSeparator();
-  file->addAction(MakeAction("TBXExit", "E&xit", &TMForm::TBXExitClick));
+  file->addAction(AddAction(this, "TBXExit", "E&xit", &TMForm::TBXExitClick));
 
   QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("TBXEditMenu"));
-  edit->addAction(
-      TBXDelete = MakeAction("TBXDelete", "&Delete", &TMForm::TBXDeleteClick, QKeySequence("Del")));
-  edit->addAction(TBXMoveUp = MakeAction("TBXMoveUp", "Move &Up", &TMForm::TBXMoveUpClick,
-                                         QKeySequence("Ctrl+Up")));
-  edit->addAction(TBXMoveDown = MakeAction("TBXMoveDown", "Move Do&wn", &TMForm::TBXMoveDownClick,
-                                           QKeySequence("Ctrl+Down")));
+  edit->addAction(TBXDelete = AddAction(this, "TBXDelete", "&Delete", &TMForm::TBXDeleteClick,
+                                        QKeySequence("Del")));
+  edit->addAction(TBXMoveUp = AddAction(this, "TBXMoveUp", "Move &Up", &TMForm::TBXMoveUpClick,
+                                        QKeySequence("Ctrl+Up")));
+  edit->addAction(TBXMoveDown = AddAction(this, "TBXMoveDown", "Move Do&wn",
+                                          &TMForm::TBXMoveDownClick, QKeySequence("Ctrl+Down")));
   QMenu* address = edit->addMenu(QStringLiteral("Addre&ss"));
   address->setObjectName(QStringLiteral("TBXSubAddress"));
   TBXSubAddress = address->menuAction();
   TBXSubAddress->setObjectName(QStringLiteral("TBXSubAddress"));
-  address->addAction(MakeAction("TBXAbsolute", "&Absolute", &TMForm::TBXAbsoluteClick));
-  address->addAction(MakeAction("TBXLocal", "&Local", &TMForm::TBXLocalClick));
+  address->addAction(AddAction(this, "TBXAbsolute", "&Absolute", &TMForm::TBXAbsoluteClick));
+  address->addAction(AddAction(this, "TBXLocal", "&Local", &TMForm::TBXLocalClick));
   edit->addSeparator();
-  edit->addAction(TBXClear = MakeAction("TBXClear", "C&lear", &TMForm::TBXClearClick));
-  edit->addAction(TBXSelectAll = MakeAction("TBXSelectAll", "Select &All",
-                                            &TMForm::TBXSelectAllClick, QKeySequence("Ctrl+A")));
+  edit->addAction(TBXClear = AddAction(this, "TBXClear", "C&lear", &TMForm::TBXClearClick));
+  edit->addAction(TBXSelectAll = AddAction(this, "TBXSelectAll", "Select &All",
+                                           &TMForm::TBXSelectAllClick, QKeySequence("Ctrl+A")));
   edit->addSeparator();
   // Return opens the selected record only while the table has the keyboard,
   // so Return keeps its meaning in the filter and site address boxes.
-  TBXEditRecord = MakeAction("TBXEditRecord", "&Edit Record...", &TMForm::TBXEditRecordClick);
+  TBXEditRecord = AddAction(this, "TBXEditRecord", "&Edit Record...", &TMForm::TBXEditRecordClick);
   TBXEditRecord->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
   TBXEditRecord->setShortcutContext(Qt::WidgetShortcut);
   edit->addAction(TBXEditRecord);
-  edit->addAction(
-      MakeAction("TBXFilter", "&Filter Records", &TMForm::TBXFilterClick, QKeySequence("Ctrl+F")));
+  edit->addAction(AddAction(this, "TBXFilter", "&Filter Records", &TMForm::TBXFilterClick,
+                            QKeySequence("Ctrl+F")));
 
   QMenu* insert = bar->addMenu(QStringLiteral("&Insert"));
   insert->setObjectName(QStringLiteral("TBXInsertMenu"));
   insert->addAction(TBXInsertNewRecord =
-                        MakeAction("TBXInsertNewRecord", "&New Record...",
-                                   &TMForm::TBXInsertNewRecordClick, QKeySequence("Ins")));
+                        AddAction(this, "TBXInsertNewRecord", "&New Record...",
+                                  &TMForm::TBXInsertNewRecordClick, QKeySequence("Ins")));
   insert->addAction(TBXInsertFile =
-                        MakeAction("TBXInsertFile", "&File...", &TMForm::TBXInsertFileClick));
+                        AddAction(this, "TBXInsertFile", "&File...", &TMForm::TBXInsertFileClick));
 
   QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("TBXToolsMenu"));
-  tools->addAction(
-      TBXIndex = MakeAction("TBXIndex", "&Index...", &TMForm::TBXIndexClick, QKeySequence("F7")));
-  tools->addAction(MakeAction("TBXUpdate", "Duvra &Update", &TMForm::TBXUpdateClick));
+  tools->addAction(TBXIndex = AddAction(this, "TBXIndex", "&Index...", &TMForm::TBXIndexClick,
+                                        QKeySequence("F7")));
+  tools->addAction(AddAction(this, "TBXUpdate", "Duvra &Update", &TMForm::TBXUpdateClick));
   tools->addSeparator();
-  tools->addAction(MakeAction("TBXCustomise", "&Customise...", &TMForm::TBXCustomiseClick));
-  tools->addAction(TBXOptions = MakeAction("TBXOptions", "&Options...", &TMForm::TBXOptionsClick));
+  tools->addAction(AddAction(this, "TBXCustomise", "&Customise...", &TMForm::TBXCustomiseClick));
+  tools->addAction(TBXOptions =
+                       AddAction(this, "TBXOptions", "&Options...", &TMForm::TBXOptionsClick));
 
   QMenu* actions = bar->addMenu(QStringLiteral("&Actions"));
   actions->setObjectName(QStringLiteral("TBXActionsMenu"));
-  actions->addAction(TBXNewRecord = MakeAction("TBXNewRecord", "&New Record...",
-                                               &TMForm::TBXNewRecordClick, QKeySequence("Ctrl+R")));
-  actions->addAction(TBXCreate = MakeAction("TBXCreate", "&Create...", &TMForm::TBXCreateClick,
-                                            QKeySequence("F9")));
+  actions->addAction(TBXNewRecord = AddAction(this, "TBXNewRecord", "&New Record...",
+                                              &TMForm::TBXNewRecordClick, QKeySequence("Ctrl+R")));
+  actions->addAction(TBXCreate = AddAction(this, "TBXCreate", "&Create...", &TMForm::TBXCreateClick,
+                                           QKeySequence("F9")));
 
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("TBXHelpMenu"));
-  help->addAction(
-      MakeAction("TBXDuvraHelp", "Duvra &Help", &TMForm::TBXDuvraHelpClick, QKeySequence("F1")));
-  help->addAction(MakeAction("TBXScriptsHelp", "Duvra &Scripts Help", &TMForm::TBXScriptsHelpClick,
-                             QKeySequence("Ctrl+F1")));
+  help->addAction(AddAction(this, "TBXDuvraHelp", "Duvra &Help", &TMForm::TBXDuvraHelpClick,
+                            QKeySequence("F1")));
+  help->addAction(AddAction(this, "TBXScriptsHelp", "Duvra &Scripts Help",
+                            &TMForm::TBXScriptsHelpClick, QKeySequence("Ctrl+F1")));
   help->addSeparator();
-  help->addAction(MakeAction("TBXStart", "&Getting Started", &TMForm::TBXStartClick));
-  help->addAction(MakeAction("TBXWeb", "Duvra on the &Web", &TMForm::TBXWebClick));
+  help->addAction(AddAction(this, "TBXStart", "&Getting Started", &TMForm::TBXStartClick));
+  help->addAction(AddAction(this, "TBXWeb", "Duvra on the &Web", &TMForm::TBXWebClick));
   help->addAction(
-      MakeAction("TBXKnowledgeBase", "&Knowledge Base", &TMForm::TBXKnowledgeBaseClick));
+      AddAction(this, "TBXKnowledgeBase", "&Knowledge Base", &TMForm::TBXKnowledgeBaseClick));
   help->addSeparator();
-  help->addAction(MakeAction("TBXAbout", "&About Duvra", &TMForm::TBXAboutClick));
+  help->addAction(AddAction(this, "TBXAbout", "&About Duvra", &TMForm::TBXAboutClick));
 }
 
 void TMForm::CreateToolbar() {
@@ -300,7 +295,7 @@ void TMForm::CreateToolbar() {
   auto button = [&](const char* name, const char* caption, const char* picture,
                     QStyle::StandardPixmap fallback, void (TMForm::*handler)(),
                     bool with_text = false) {
-    QAction* a = MakeAction(name, caption, handler);
+    QAction* a = AddAction(this, name, caption, handler);
     a->setIcon(ProgramPicture(picture, fallback));
     TBXToolbar->addAction(a);
     auto* widget = qobject_cast<QToolButton*>(TBXToolbar->widgetForAction(a));
@@ -408,18 +403,18 @@ void TMForm::CreateList() {
   TBXPopupMenu = new QMenu(this);
   TBXPopupMenu->setObjectName(QStringLiteral("TBXPopupMenu"));
   TBXPopupMenu->addAction(TBXInsertNewRecordPop =
-                              MakeAction("TBXInsertNewRecordPop", "&Insert New Record",
-                                         &TMForm::TBXInsertNewRecordClick));
+                              AddAction(this, "TBXInsertNewRecordPop", "&Insert New Record",
+                                        &TMForm::TBXInsertNewRecordClick));
   TBXPopupMenu->addSeparator();
   TBXPopupMenu->addAction(TBXDeletePop =
-                              MakeAction("TBXDeletePop", "&Delete", &TMForm::TBXDeleteClick));
+                              AddAction(this, "TBXDeletePop", "&Delete", &TMForm::TBXDeleteClick));
   TBXPopupMenu->addAction(TBXMoveUpPop =
-                              MakeAction("TBXMoveUpPop", "Move &Up", &TMForm::TBXMoveUpClick));
+                              AddAction(this, "TBXMoveUpPop", "Move &Up", &TMForm::TBXMoveUpClick));
   TBXPopupMenu->addAction(
-      TBXMoveDownPop = MakeAction("TBXMoveDownPop", "Move Do&wn", &TMForm::TBXMoveDownClick));
+      TBXMoveDownPop = AddAction(this, "TBXMoveDownPop", "Move Do&wn", &TMForm::TBXMoveDownClick));
   TBXPopupMenu->addSeparator();
-  TBXPopupMenu->addAction(TBXEditRecordPop = MakeAction("TBXEditRecordPop", "&Edit Record...",
-                                                        &TMForm::TBXEditRecordClick));
+  TBXPopupMenu->addAction(TBXEditRecordPop = AddAction(this, "TBXEditRecordPop", "&Edit Record...",
+                                                       &TMForm::TBXEditRecordClick));
   connect(TBXPopupMenu, &QMenu::aboutToShow, this, &TMForm::TBXPopupMenuPopup);
   connect(EditList, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { TBXPopupMenu->popup(EditList->viewport()->mapToGlobal(at)); });
@@ -598,6 +593,12 @@ int TMForm::ExecDialog(QDialog& dialog) {
   return dialog_runner_ ? dialog_runner_(dialog) : dialog.exec();
 }
 
+void TMForm::RunRecordEditor() {
+  ExecDialog(*te_form_);
+  te_form_->AfterClose(&vs_);
+  ApplyViewState();
+}
+
 void TMForm::SetPrompter(Prompter* prompter) {
   prompter_.SetTarget(prompter ? prompter : qt_prompter_.get());
 }
@@ -703,23 +704,17 @@ void TMForm::FilterEditChange(const QString& text) {
 
 void TMForm::TBXInsertNewRecordClick() {
   te_form_->OpenInsertNew();
-  ExecDialog(*te_form_);
-  te_form_->AfterClose(&vs_);
-  ApplyViewState();
+  RunRecordEditor();
 }
 
 void TMForm::TBXNewRecordClick() {
   te_form_->OpenNew();
-  ExecDialog(*te_form_);
-  te_form_->AfterClose(&vs_);
-  ApplyViewState();
+  RunRecordEditor();
 }
 
 void TMForm::EditListDblClick() {
   if (!te_form_->OpenEdit()) return;  // exactly one record must be selected
-  ExecDialog(*te_form_);
-  te_form_->AfterClose(&vs_);
-  ApplyViewState();
+  RunRecordEditor();
 }
 
 void TMForm::TBXInsertFileClick() {

@@ -11,18 +11,11 @@
 #include <string>
 
 #include "app/qt_prompter.h"
+#include "app/widgets_fwd.h"
 #include "database/commands.h"
 #include "database/db_files.h"
 #include "database/record_filter.h"
 #include "database/view_state.h"
-
-class QAction;
-class QLabel;
-class QLineEdit;
-class QTableView;
-class QMenu;
-class QTimer;
-class QToolBar;
 
 namespace duvra {
 
@@ -100,6 +93,9 @@ class TMForm : public QMainWindow {
   // Shows a dialog modally through the dialog runner. Every window of the
   // program shows its dialogs this way so that tests can answer them.
   int ExecDialog(QDialog& dialog);
+  // Shows the record editor, opened by the caller, and the list as it
+  // leaves it.
+  void RunRecordEditor();
   // Where file dialogs start: the open database's folder, else the user's
   // documents folder.
   QString DialogStartFolder() const;
@@ -217,9 +213,6 @@ class TMForm : public QMainWindow {
   void CreateToolbar();
   void CreateList();
   void CreateStatusBar();
-  // Makes an action named `name` and connects it to `handler`.
-  QAction* MakeAction(const char* name, const QString& caption, void (TMForm::*handler)(),
-                      const QKeySequence& shortcut = QKeySequence());
   void RebuildRecentMenu();
   // The list's selection copied into the record list (user changes) and
   // back (after commands).

@@ -21,12 +21,7 @@
 namespace duvra {
 namespace {
 
-constexpr int kClientWidth = 382;
-constexpr int kClientHeight = 385;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-constexpr int kButtonGap = 6;
-constexpr int kButtonTop = kClientHeight - 8 - kButtonHeight;
+constexpr DialogFrame kFrame = kLargeFrame;
 constexpr int kEditWidth = 330;
 constexpr int kListWidth = 250;
 constexpr int kListHeight = 90;
@@ -34,14 +29,6 @@ constexpr int kComboWidth = 70;
 
 const char kHelpTopic[] = "Duvra.chm::/2000.html";
 const char kFolderDialogTitle[] = "Choose the folder that holds the site";
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->move(left, top);
-  label->adjustSize();
-  return label;
-}
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int left, int top, int width) {
   auto* edit = new QLineEdit(parent);
@@ -54,7 +41,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
                         int top) {
   auto* b = new QPushButton(caption, parent);
   b->setObjectName(QString::fromLatin1(name));
-  b->setGeometry(left, top, kButtonWidth, kButtonHeight);
+  b->setGeometry(left, top, kRowButtonWidth, kRowButtonHeight);
   b->setAutoDefault(false);
   return b;
 }
@@ -108,51 +95,49 @@ QComboBox* MakeChoices(QWidget* parent, const char* name, const int* seconds, si
   return box;
 }
 
+// The list widget's selection into the core's list.
+void CopySelection(const QListWidget& list, SortedList& items) {
+  for (int i = 0; i < list.count(); ++i) {
+    items.SetSelected(static_cast<size_t>(i), list.item(i)->isSelected());
+  }
+}
+
 }  // namespace
 
 TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
     : QDialog(parent), db_(db), prompter_(prompter) {
-  setObjectName(QStringLiteral("TOForm"));
-  setWindowTitle(QStringLiteral("Options"));
-  setFont(DialogFont());
-  setModal(true);
-
-  Pages = new QTabWidget(this);
-  Pages->setObjectName(QStringLiteral("Pages"));
-  Pages->setGeometry(8, 8, kClientWidth - 16, kButtonTop - 16);
+  Pages = SetUpTabbedDialog(this, "TOForm", QStringLiteral("Options"), kFrame, "Pages");
 
   GeneralTab = new QWidget;
   GeneralTab->setObjectName(QStringLiteral("GeneralTab"));
-  MakeLabel(GeneralTab, "NameLabel", QStringLiteral("Database &name:"), 12, 16)
+  AddCaptioned<QLabel>(GeneralTab, "NameLabel", QStringLiteral("Database &name:"), 12, 16)
       ->setBuddy(NameEdit = MakeEdit(GeneralTab, "NameEdit", 12, 32, kEditWidth));
-  MakeLabel(GeneralTab, "AddressLabel", QStringLiteral("&Web address:"), 12, 64)
+  AddCaptioned<QLabel>(GeneralTab, "AddressLabel", QStringLiteral("&Web address:"), 12, 64)
       ->setBuddy(AddressEdit = MakeEdit(GeneralTab, "AddressEdit", 12, 80, kEditWidth));
   // A site built into a folder on this machine is read from there; the
   // web address still names the records' addresses.
-  MakeLabel(GeneralTab, "FolderLabel", QStringLiteral("Site &folder (read instead of the web):"),
-            12, 112)
+  AddCaptioned<QLabel>(GeneralTab, "FolderLabel",
+                       QStringLiteral("Site &folder (read instead of the web):"), 12, 112)
       ->setBuddy(FolderEdit = MakeEdit(GeneralTab, "FolderEdit", 12, 128,
-                                       kEditWidth - kButtonWidth - kButtonGap));
+                                       kEditWidth - kRowButtonWidth - kFrame.button_gap));
   FolderEdit->setPlaceholderText(QStringLiteral("empty: read the site over the web"));
   BrowseButton = MakeButton(GeneralTab, "BrowseButton", QStringLiteral("&Browse..."),
-                            12 + kEditWidth - kButtonWidth, 127);
+                            12 + kEditWidth - kRowButtonWidth, 127);
   Pages->addTab(GeneralTab, QStringLiteral("General"));
 
   ContentTab = new QWidget;
   ContentTab->setObjectName(QStringLiteral("ContentTab"));
-  KeywordsCheck = new QCheckBox(QStringLiteral("Create &keywords"), ContentTab);
-  KeywordsCheck->setObjectName(QStringLiteral("KeywordsCheck"));
-  KeywordsCheck->move(12, 10);
-  KeywordsCheck->adjustSize();
-  ExcludeWordsLabel =
-      MakeLabel(ContentTab, "ExcludeWordsLabel", QStringLiteral("Exclude w&ords:"), 12, 36);
+  KeywordsCheck = AddCaptioned<QCheckBox>(ContentTab, "KeywordsCheck",
+                                          QStringLiteral("Create &keywords"), 12, 10);
+  ExcludeWordsLabel = AddCaptioned<QLabel>(ContentTab, "ExcludeWordsLabel",
+                                           QStringLiteral("Exclude w&ords:"), 12, 36);
   ExcludeWordsEdit = MakeEdit(ContentTab, "ExcludeWordsEdit", 12, 52, kListWidth);
   ExcludeWordsLabel->setBuddy(ExcludeWordsEdit);
   AddWordsButton = MakeButton(ContentTab, "AddWordsButton", QStringLiteral("&Add"), 270, 51);
   ExcludeWordsList = MakeList(ContentTab, "ExcludeWordsList", 78);
   RemoveWordsButton =
       MakeButton(ContentTab, "RemoveWordsButton", QStringLiteral("&Remove"), 270, 78);
-  MakeLabel(ContentTab, "ExcludePagesLabel", QStringLiteral("Exclude &pages:"), 12, 176)
+  AddCaptioned<QLabel>(ContentTab, "ExcludePagesLabel", QStringLiteral("Exclude &pages:"), 12, 176)
       ->setBuddy(ExcludePagesEdit = MakeEdit(ContentTab, "ExcludePagesEdit", 12, 192, kListWidth));
   AddPagesButton = MakeButton(ContentTab, "AddPagesButton", QStringLiteral("A&dd"), 270, 191);
   ExcludePagesList = MakeList(ContentTab, "ExcludePagesList", 218);
@@ -162,18 +147,18 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
 
   AdvancedTab = new QWidget;
   AdvancedTab->setObjectName(QStringLiteral("AdvancedTab"));
-  MakeLabel(AdvancedTab, "AgentLabel", QStringLiteral("&User agent:"), 12, 16)
+  AddCaptioned<QLabel>(AdvancedTab, "AgentLabel", QStringLiteral("&User agent:"), 12, 16)
       ->setBuddy(AgentEdit = MakeEdit(AdvancedTab, "AgentEdit", 12, 32, kEditWidth));
   TimeoutComboBox =
       MakeChoices(AdvancedTab, "TimeoutComboBox", kTimeoutChoices, std::size(kTimeoutChoices), 64);
-  MakeLabel(AdvancedTab, "TimeoutLabel", QStringLiteral("&Timeout:"), 12, 68)
+  AddCaptioned<QLabel>(AdvancedTab, "TimeoutLabel", QStringLiteral("&Timeout:"), 12, 68)
       ->setBuddy(TimeoutComboBox);
-  MakeLabel(AdvancedTab, "TimeoutSecondsLabel", QStringLiteral("Seconds"), 188, 68);
+  AddCaptioned<QLabel>(AdvancedTab, "TimeoutSecondsLabel", QStringLiteral("Seconds"), 188, 68);
   DelayComboBox =
       MakeChoices(AdvancedTab, "DelayComboBox", kDelayChoices, std::size(kDelayChoices), 94);
-  MakeLabel(AdvancedTab, "DelayLabel", QStringLiteral("Requests de&lay:"), 12, 98)
+  AddCaptioned<QLabel>(AdvancedTab, "DelayLabel", QStringLiteral("Requests de&lay:"), 12, 98)
       ->setBuddy(DelayComboBox);
-  MakeLabel(AdvancedTab, "DelaySecondsLabel", QStringLiteral("Seconds"), 188, 98);
+  AddCaptioned<QLabel>(AdvancedTab, "DelaySecondsLabel", QStringLiteral("Seconds"), 188, 98);
   RestoreButton = MakeButton(AdvancedTab, "RestoreButton", QStringLiteral("R&estore"), 12, 130);
   Pages->addTab(AdvancedTab, QStringLiteral("Advanced"));
 
@@ -198,13 +183,14 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
       auto* spin = new QSpinBox(IndexingTab);
       spin->setRange(1, 100000);
       spin->setGeometry(220, top, kComboWidth, 21);
-      QLabel* caption = MakeLabel(IndexingTab, "", label + QStringLiteral(":"), 12, top + 4);
+      QLabel* caption =
+          AddCaptioned<QLabel>(IndexingTab, "", label + QStringLiteral(":"), 12, top + 4);
       caption->setBuddy(spin);
       indexing_captions_.push_back(caption);
       control = spin;
       top += 28;
     } else {
-      QLabel* caption = MakeLabel(IndexingTab, "", label + QStringLiteral(":"), 12, top);
+      QLabel* caption = AddCaptioned<QLabel>(IndexingTab, "", label + QStringLiteral(":"), 12, top);
       control = MakeEdit(IndexingTab, "", 12, top + 16, kEditWidth);
       caption->setBuddy(control);
       indexing_captions_.push_back(caption);
@@ -215,14 +201,7 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
   }
   Pages->addTab(IndexingTab, QStringLiteral("Indexing"));
 
-  const int right = kClientWidth - 8;
-  OKButton = MakeButton(this, "OKButton", QStringLiteral("OK"),
-                        right - 3 * kButtonWidth - 2 * kButtonGap, kButtonTop);
-  OKButton->setDefault(true);
-  CancelButton = MakeButton(this, "CancelButton", QStringLiteral("Cancel"),
-                            right - 2 * kButtonWidth - kButtonGap, kButtonTop);
-  HelpButton =
-      MakeButton(this, "HelpButton", QStringLiteral("&Help"), right - kButtonWidth, kButtonTop);
+  AddOkCancelHelp(this, kFrame);
   GiveIndexingMnemonics();
 
   connect(KeywordsCheck, &QCheckBox::clicked, this, &TOForm::KeywordsCheckClick);
@@ -238,13 +217,9 @@ TOForm::TOForm(Database& db, Prompter& prompter, QWidget* parent)
   connect(RemovePagesButton, &QPushButton::clicked, this, &TOForm::RemovePagesButtonClick);
   connect(RestoreButton, &QPushButton::clicked, this, &TOForm::RestoreButtonClick);
   connect(BrowseButton, &QPushButton::clicked, this, &TOForm::BrowseButtonClick);
-  connect(OKButton, &QPushButton::clicked, this, &TOForm::OKButtonClick);
-  connect(CancelButton, &QPushButton::clicked, this, &TOForm::CancelButtonClick);
-  connect(HelpButton, &QPushButton::clicked, this, &TOForm::HelpButtonClick);
   ExcludeWordsEdit->installEventFilter(this);
   ExcludePagesEdit->installEventFilter(this);
 
-  FixAndCentre(this, kClientWidth, kClientHeight);
   ShowEnabling();
 }
 
@@ -358,18 +333,14 @@ void TOForm::ExcludePagesEditChange(const QString& text) {
 
 void TOForm::ExcludeWordsListClick() {
   if (showing_) return;
-  for (int i = 0; i < ExcludeWordsList->count(); ++i) {
-    options_.words.SetSelected(static_cast<size_t>(i), ExcludeWordsList->item(i)->isSelected());
-  }
+  CopySelection(*ExcludeWordsList, options_.words);
   options_.ExcludeWordsListClick();
   ShowEnabling();
 }
 
 void TOForm::ExcludePagesListClick() {
   if (showing_) return;
-  for (int i = 0; i < ExcludePagesList->count(); ++i) {
-    options_.pages.SetSelected(static_cast<size_t>(i), ExcludePagesList->item(i)->isSelected());
-  }
+  CopySelection(*ExcludePagesList, options_.pages);
   options_.ExcludePagesListClick();
   ShowEnabling();
 }
@@ -377,20 +348,21 @@ void TOForm::ExcludePagesListClick() {
 void TOForm::AddWordsButtonClick() {
   options_.words_edit = FromDisplay(ExcludeWordsEdit->text());
   options_.AddWordsButtonClick();
-  showing_ = true;
-  ExcludeWordsEdit->setText(ToDisplay(options_.words_edit));
-  showing_ = false;
-  ShowList(ExcludeWordsList, options_.words);
-  ShowEnabling();
+  ShowAdded(ExcludeWordsEdit, options_.words_edit, ExcludeWordsList, options_.words);
 }
 
 void TOForm::AddPagesButtonClick() {
   options_.pages_edit = FromDisplay(ExcludePagesEdit->text());
   options_.AddPagesButtonClick();
-  showing_ = true;
-  ExcludePagesEdit->setText(ToDisplay(options_.pages_edit));
+  ShowAdded(ExcludePagesEdit, options_.pages_edit, ExcludePagesList, options_.pages);
+}
+
+void TOForm::ShowAdded(QLineEdit* edit, const std::string& edit_text, QListWidget* list,
+                       const SortedList& items) {
+  showing_ = true;  // the core has set the edit's text; its change handler stays out
+  edit->setText(ToDisplay(edit_text));
   showing_ = false;
-  ShowList(ExcludePagesList, options_.pages);
+  ShowList(list, items);
   ShowEnabling();
 }
 

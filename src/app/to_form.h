@@ -8,21 +8,15 @@
 #include <utility>
 #include <vector>
 
+#include "app/dialog_style.h"
+#include "app/widgets_fwd.h"
 #include "base/prompter.h"
 #include "database/db_files.h"
 #include "indexer/index_options.h"
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QTabWidget;
-
 namespace duvra {
 
-class TOForm : public QDialog {
+class TOForm : public QDialog, public OkCancelHelpRow {
   Q_OBJECT
 
  public:
@@ -54,9 +48,6 @@ class TOForm : public QDialog {
   // One control per setting of the header's third line, named
   // "Setting_<name>": a check box, a spin box or an edit by its kind.
   QWidget* IndexingTab;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
-  QPushButton* HelpButton;
 
  public slots:
   // Loads every control from the open database; runs on each showing.
@@ -89,6 +80,9 @@ class TOForm : public QDialog {
   void ShowState();
   void ShowEnabling();
   void ShowList(QListWidget* list, const SortedList& items);
+  // After an Add: the edit's text as the core left it, and the list.
+  void ShowAdded(QLineEdit* edit, const std::string& edit_text, QListWidget* list,
+                 const SortedList& items);
   void ReadControls();
 
   Database& db_;

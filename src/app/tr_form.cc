@@ -22,14 +22,8 @@
 namespace duvra {
 namespace {
 
-constexpr int kClientWidth = 382;
-constexpr int kClientHeight = 385;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-constexpr int kButtonGap = 6;
-constexpr int kButtonTop = kClientHeight - 8 - kButtonHeight;
-constexpr int kPageWidth = kClientWidth - 16;
-constexpr int kPageHeight = kButtonTop - 16;
+constexpr DialogFrame kFrame = kLargeFrame;
+constexpr int kPageWidth = kFrame.width - 16;
 constexpr int kMemoHeight = 180;
 constexpr int kSourceHeight = 16;
 
@@ -71,10 +65,7 @@ class TRForm::Observer : public CrawlObserver {
 
 TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFetcher* fetcher)
     : QDialog(parent), db_(db), reselect_index_(reselect_index) {
-  setObjectName(QStringLiteral("TRForm"));
-  setWindowTitle(QStringLiteral("Index"));
-  setFont(DialogFont());
-  setModal(true);
+  Pages = SetUpTabbedDialog(this, "TRForm", QStringLiteral("Index"), kFrame, "Pages");
 
   if (fetcher == nullptr) {
     auto client = std::make_unique<HttpClient>();
@@ -88,9 +79,6 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
   crawler_ = std::make_unique<Crawler>(*fetcher);
   thread_ = std::make_unique<CrawlThread>(*crawler_);
 
-  Pages = new QTabWidget(this);
-  Pages->setObjectName(QStringLiteral("Pages"));
-  Pages->setGeometry(8, 8, kPageWidth, kPageHeight);
   ConnectionTab = new QWidget;
   ConnectionTab->setObjectName(QStringLiteral("ConnectionTab"));
   Memo = new QPlainTextEdit(ConnectionTab);
@@ -111,11 +99,7 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
   Progress->setValue(0);
   Progress->setFormat(QStringLiteral("%v of %m pages"));
   auto radio = [this](const char* name, const QString& caption, int top) {
-    auto* r = new QRadioButton(caption, ConnectionTab);
-    r->setObjectName(QString::fromLatin1(name));
-    r->move(8, top);
-    r->adjustSize();
-    return r;
+    return AddCaptioned<QRadioButton>(ConnectionTab, name, caption, 8, top);
   };
   AllRadio =
       radio("AllRadio", QStringLiteral("Add &all pages (Ignore duplicates)"), kMemoHeight + 52);
@@ -126,14 +110,11 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
   AllRadio->setChecked(true);
   Pages->addTab(ConnectionTab, QStringLiteral("Connection"));
 
-  auto button = [this](const char* name, const QString& caption, int index) {
-    return AddRowButton(this, name, caption, index, kClientWidth, kButtonTop);
-  };
-  StopButton = button("StopButton", QStringLiteral("&Stop"), 0);
+  StopButton = AddRowButton(this, kFrame, "StopButton", QStringLiteral("&Stop"), 0);
   StopButton->setEnabled(false);
-  OKButton = button("OKButton", QStringLiteral("OK"), 1);
+  OKButton = AddRowButton(this, kFrame, "OKButton", QStringLiteral("OK"), 1);
   OKButton->setDefault(true);
-  CancelButton = button("CancelButton", QStringLiteral("Cancel"), 2);
+  CancelButton = AddRowButton(this, kFrame, "CancelButton", QStringLiteral("Cancel"), 2);
   OKButton->setEnabled(false);
 
   // The crawl starts once the window is on screen and the event loop runs.
@@ -146,8 +127,6 @@ TRForm::TRForm(Database& db, long long& reselect_index, QWidget* parent, PageFet
   connect(StopButton, &QPushButton::clicked, this, &TRForm::StopButtonClick);
   connect(OKButton, &QPushButton::clicked, this, &TRForm::OKButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TRForm::CancelButtonClick);
-
-  FixAndCentre(this, kClientWidth, kClientHeight);
 }
 
 TRForm::~TRForm() { StopCrawl(); }

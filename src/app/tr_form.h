@@ -8,17 +8,10 @@
 #include <QDialog>
 #include <memory>
 
+#include "app/widgets_fwd.h"
 #include "database/db_files.h"
 #include "http/page_fetcher.h"
 #include "indexer/crawl_driver.h"
-
-class QLabel;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QTabWidget;
-class QTimer;
 
 namespace duvra {
 

@@ -14,61 +14,42 @@
 namespace duvra {
 namespace {
 
-constexpr int kClientWidth = 312;
-constexpr int kClientHeight = 268;
+constexpr DialogFrame kFrame{.width = 312,
+                             .height = 268,
+                             .button_top = 236,
+                             .buttons = 2,
+                             .button_gap = 4,
+                             .auto_default = true};
 constexpr int kListHeight = 108;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-constexpr int kButtonTop = 236;
 
 }  // namespace
 
 TSForm::TSForm(const RecentFiles& recent, std::string* choice, QWidget* parent)
     : QDialog(parent), recent_(recent), choice_(choice) {
-  setObjectName(QStringLiteral("TSForm"));
-  setWindowTitle(QStringLiteral("Duvra"));
-  setFont(DialogFont());
-  setModal(true);
-
-  PageControl = new QTabWidget(this);
-  PageControl->setObjectName(QStringLiteral("PageControl"));
-  PageControl->setGeometry(8, 8, kClientWidth - 16, kButtonTop - 16);
+  PageControl = SetUpTabbedDialog(this, "TSForm", QStringLiteral("Duvra"), kFrame);
   auto* sheet = new QWidget;
   sheet->setObjectName(QStringLiteral("OpenSheet"));
-  NewRadio = new QRadioButton(QStringLiteral("Create a &new database"), sheet);
-  NewRadio->setObjectName(QStringLiteral("NewRadio"));
-  NewRadio->move(12, 10);
-  NewRadio->adjustSize();
-  OpenRadio = new QRadioButton(QStringLiteral("&Open database"), sheet);
-  OpenRadio->setObjectName(QStringLiteral("OpenRadio"));
-  OpenRadio->move(12, 34);
-  OpenRadio->adjustSize();
+  NewRadio = AddCaptioned<QRadioButton>(sheet, "NewRadio", QStringLiteral("Create a &new database"),
+                                        12, 10);
+  OpenRadio =
+      AddCaptioned<QRadioButton>(sheet, "OpenRadio", QStringLiteral("&Open database"), 12, 34);
   StartList = new QListWidget(sheet);
   StartList->setObjectName(QStringLiteral("StartList"));
   StartList->setSelectionMode(QAbstractItemView::SingleSelection);
-  StartList->setGeometry(28, 56, kClientWidth - 16 - 28 - 14, kListHeight);
-  StartCheck = new QCheckBox(QStringLiteral("&Show when Duvra starts"), sheet);
-  StartCheck->setObjectName(QStringLiteral("StartCheck"));
-  StartCheck->move(12, 56 + kListHeight + 10);
-  StartCheck->adjustSize();
+  StartList->setGeometry(28, 56, kFrame.width - 16 - 28 - 14, kListHeight);
+  StartCheck = AddCaptioned<QCheckBox>(
+      sheet, "StartCheck", QStringLiteral("&Show when Duvra starts"), 12, 56 + kListHeight + 10);
   PageControl->addTab(sheet, QStringLiteral("Open"));
 
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
-  OKButton->setObjectName(QStringLiteral("OKButton"));
-  OKButton->setGeometry(kClientWidth - 2 * kButtonWidth - 12, kButtonTop, kButtonWidth,
-                        kButtonHeight);
+  OKButton = AddRowButton(this, kFrame, "OKButton", QStringLiteral("OK"), 0);
   OKButton->setDefault(true);
-  CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-  CancelButton->setObjectName(QStringLiteral("CancelButton"));
-  CancelButton->setGeometry(kClientWidth - kButtonWidth - 8, kButtonTop, kButtonWidth,
-                            kButtonHeight);
+  CancelButton = AddRowButton(this, kFrame, "CancelButton", QStringLiteral("Cancel"), 1);
 
   connect(NewRadio, &QRadioButton::clicked, this, &TSForm::RadioClick);
   connect(OpenRadio, &QRadioButton::clicked, this, &TSForm::RadioClick);
   connect(StartList, &QListWidget::itemDoubleClicked, this, &TSForm::StartListDblClick);
   connect(OKButton, &QPushButton::clicked, this, &TSForm::OKButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TSForm::reject);
-  FixAndCentre(this, kClientWidth, kClientHeight);
 }
 
 void TSForm::showEvent(QShowEvent* event) {

@@ -5,11 +5,7 @@
 #include <QDialog>
 #include <string>
 
-class QCheckBox;
-class QListWidget;
-class QPushButton;
-class QRadioButton;
-class QTabWidget;
+#include "app/widgets_fwd.h"
 
 namespace duvra {
 

@@ -9,10 +9,7 @@
 namespace duvra {
 
 TWForm::TWForm(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("TWForm"));
-  setWindowTitle(QStringLiteral("Duvra"));
-  setFont(DialogFont());
-  setModal(true);
+  SetUpDialog(this, "TWForm", QStringLiteral("Duvra"));
   MainLabel = MakeMessageLabel(this, "MainLabel", false);
   SecLabel = MakeMessageLabel(this, "SecLabel", true);
   OKButton = MakeMessageButton(this, "OKButton", QStringLiteral("OK"));

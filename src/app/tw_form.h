@@ -5,9 +5,7 @@
 #include <QDialog>
 
 #include "app/tk_form.h"
-
-class QLabel;
-class QPushButton;
+#include "app/widgets_fwd.h"
 
 namespace duvra {
 

@@ -1,4 +1,4 @@
-// ASCII letter case, letters, digits and hex digits. Only A-Z and a-z change case; every
+// ASCII letter case, letters, digits, hex digits and trimming. Only A-Z and a-z change case; every
 // other byte (a code page's 0x80-0xFF, UTF-8 sequences) stays as it is,
 // whatever the C locale says, so positions carry over and a Qt program
 // (which sets the user's locale) compares as the batch program does.
@@ -46,6 +46,15 @@ constexpr int AsciiHexValue(char c) {
   const char lower = AsciiLower(c);
   if (lower >= 'a' && lower <= 'f') return lower - 'a' + 10;
   return -1;
+}
+
+// s without its leading and trailing bytes for which is_blank holds; each
+// reader passes its own set of blanks.
+template <typename BlankTest>
+constexpr std::string_view TrimIf(std::string_view s, BlankTest is_blank) {
+  while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+  return s;
 }
 
 }  // namespace duvra

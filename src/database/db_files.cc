@@ -41,14 +41,20 @@ DbSettings ParseSettingsLine(std::string_view line) {
   return s;
 }
 
+Status CannotOpenFile(const std::string& path, int error_code) {
+  return Status::Error(FormatMessage(kCannotOpenFile, {path, SystemReason(error_code)}));
+}
+
+Status ReadFileText(const std::string& path, std::string* data) {
+  int err = 0;
+  return ReadWholeFile(path, data, &err) ? Status::Ok() : CannotOpenFile(path, err);
+}
+
 Status ReadListFile(const std::string& path, std::vector<std::string>* lines) {
   std::string data;
-  int err = 0;
-  if (!ReadWholeFile(path, &data, &err)) {
-    return Status::Error(FormatMessage(kCannotOpenFile, {path, SystemReason(err)}));
-  }
-  *lines = SplitLines(data, LoneCr::kLineEnd);
-  return Status::Ok();
+  Status s = ReadFileText(path, &data);
+  if (s.ok()) *lines = SplitLines(data, LoneCr::kLineEnd);
+  return s;
 }
 
 Status WriteListFile(const std::string& path, const std::vector<std::string>& lines,
@@ -103,8 +109,7 @@ Status LoadDatabase(Database& db, FileSystem& fs) {
     int err = 0;
     const std::string path = db.HeaderPath();
     if (!ReadWholeFile(path, &header, &err)) {
-      s = err == ENOENT ? Status::Error(std::string(kFileNotFound))
-                        : Status::Error(FormatMessage(kCannotOpenFile, {path, SystemReason(err)}));
+      s = err == ENOENT ? Status::Error(std::string(kFileNotFound)) : CannotOpenFile(path, err);
     }
   }
   if (!s.ok()) {

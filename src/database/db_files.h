@@ -97,6 +97,12 @@ std::string BaseNameFromHeaderPath(const std::string& path);
 Status WriteListFile(const std::string& path, const std::vector<std::string>& lines,
                      FileSystem& fs = DefaultFileSystem());
 
+// Reads a whole file into *data; a failure says kCannotOpenFile with the
+// system's reason.
+Status ReadFileText(const std::string& path, std::string* data);
+// kCannotOpenFile for path and an errno value.
+Status CannotOpenFile(const std::string& path, int error_code);
+
 // Reads a list file (.dat, .wod, .pag or keywords.dat); a lone CR ends a line.
 Status ReadListFile(const std::string& path, std::vector<std::string>* lines);
 

@@ -13,12 +13,7 @@ namespace duvra::http_text {
 inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Without leading and trailing spaces and tabs.
-inline std::string_view Trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
+inline std::string_view Trim(std::string_view s) { return TrimIf(s, IsBlank); }
 
 // Splits at every sep; pieces are trimmed, empty pieces kept.
 inline std::vector<std::string_view> SplitTrimmed(std::string_view s, char sep) {

@@ -21,15 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Milliseconds left until deadline for a wait; 0 means no limit, so a bound
-// that has run out gives -1.
-int Remaining(bool bounded, Clock::time_point deadline) {
-  if (!bounded) return 0;
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return left <= 0 ? -1 : static_cast<int>(left);
-}
-
 // One name lookup on a worker thread, so that the caller's wait can be
 // bounded and stopped; the worker owns the state jointly with the caller
 // and the last one out frees it.
@@ -93,7 +84,7 @@ bool Resolve(const std::string& host, int port, bool bounded, Clock::time_point 
     [[maybe_unused]] ssize_t n = write(lookup->done_fds[1], &byte, 1);
   }).detach();
 
-  const int left = Remaining(bounded, deadline);
+  const int left = MillisecondsLeft(bounded, deadline);
   StopSignal::Wait w =
       left < 0 ? StopSignal::Wait::kTimeout : stop.WaitFor(lookup->done_fds[0], POLLIN, left);
   if (w == StopSignal::Wait::kStopped) {
@@ -134,7 +125,7 @@ IoResult TcpConnection::Read(char* buffer, size_t capacity, int timeout_ms) {
     if (n == 0) return IoResult{IoStatus::kClosed, 0, 0};
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return IoResult{IoStatus::kError, 0, errno};
-    const int left = Remaining(timeout_ms > 0, deadline);
+    const int left = MillisecondsLeft(timeout_ms > 0, deadline);
     if (left < 0) return IoResult{IoStatus::kTimeout, 0, 0};
     switch (stop_.WaitFor(fd_, POLLIN, left)) {
       case StopSignal::Wait::kReady:
@@ -204,7 +195,7 @@ std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, int port, int
     }
     int rc = connect(fd, ai->ai_addr, ai->ai_addrlen);
     if (rc != 0 && errno == EINPROGRESS) {
-      const int left = Remaining(bounded, deadline);
+      const int left = MillisecondsLeft(bounded, deadline);
       const StopSignal::Wait w =
           left < 0 ? StopSignal::Wait::kTimeout : stop.WaitFor(fd, POLLOUT, left);
       if (w != StopSignal::Wait::kReady) {

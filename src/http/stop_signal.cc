@@ -9,6 +9,14 @@
 
 namespace duvra {
 
+int MillisecondsLeft(bool bounded, std::chrono::steady_clock::time_point deadline) {
+  if (!bounded) return 0;
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+  return left <= 0 ? -1 : static_cast<int>(left);
+}
+
 StopSignal::StopSignal() {
   // Without a pipe the signal still works through the flag; waits then see
   // it only when they wake.

@@ -4,9 +4,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 
 namespace duvra {
+
+// The timeout for a WaitFor that must end by deadline: 0 (no limit) when
+// the wait is not bounded, -1 when the bound has already run out.
+int MillisecondsLeft(bool bounded, std::chrono::steady_clock::time_point deadline);
 
 class StopSignal {
  public:

@@ -26,15 +26,6 @@ constexpr int kIdleChecks = 8;
 // The wait for bytes that the socket already said are there.
 constexpr int kAlreadyThereMs = 1;
 
-// Milliseconds left until deadline for the next wait; 0 means no limit, so a
-// bound that has run out gives -1.
-int Remaining(bool bounded, Clock::time_point deadline) {
-  if (!bounded) return 0;
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return left <= 0 ? -1 : static_cast<int>(left);
-}
-
 bool IsIpLiteral(const std::string& host) {
   unsigned char buffer[16];
   const std::string bare = ResolverHost(host);
@@ -177,7 +168,7 @@ IoResult TlsConnection::Read(char* buffer, size_t capacity, int timeout_ms) {
     const int rc = SSL_read_ex(ssl_, buffer, capacity, &n);
     const int error = rc == 1 ? SSL_ERROR_NONE : SSL_get_error(ssl_, rc);
     // Reading may have produced records of its own (a key update answer).
-    const int left = Remaining(bounded, deadline);
+    const int left = MillisecondsLeft(bounded, deadline);
     if (BIO_ctrl_pending(wbio) > 0) {
       const IoResult w = Flush(wbio, *tcp_, left < 0 ? kAlreadyThereMs : left);
       if (w.status != IoStatus::kOk) return w;
@@ -309,7 +300,7 @@ std::unique_ptr<TlsConnection> StartTls(std::unique_ptr<TcpConnection> tcp, cons
     ERR_clear_error();
     const int rc = SSL_connect(ssl);
     const int error = rc == 1 ? SSL_ERROR_NONE : SSL_get_error(ssl, rc);
-    const int left = Remaining(bounded, deadline);
+    const int left = MillisecondsLeft(bounded, deadline);
     // Our next flight, or the alert that tells the server why we give up.
     const IoResult w = Flush(wbio, socket, left < 0 ? kAlreadyThereMs : left);
     if (error == SSL_ERROR_NONE) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "database/record_line.h"
 #include "database/text_encoding.h"
 #include "indexer/link_discovery.h"
@@ -50,13 +51,6 @@ void DeletePunctuationInPlace(std::string& text) {
     if (!IsPunctuation(c)) text[out++] = c;
   }
   text.resize(out);
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
 }
 
 }  // namespace
@@ -282,24 +276,20 @@ std::string OpeningText(std::string_view page, std::string_view search_copy, siz
           return !name->empty();
         },
         nullptr);
-    if (found.empty()) {
-      found = FirstElementContent(
+    // The content of the first element of that name.
+    auto first_named = [&](std::string_view tag_name) {
+      return FirstElementContent(
           page, search_copy,
           [&](size_t lt, std::string_view* name) {
-            *name = "article";
-            return OpensTag(search_copy, lt, "article");
+            *name = tag_name;
+            return OpensTag(search_copy, lt, tag_name);
           },
           nullptr);
-    }
+    };
+    if (found.empty()) found = first_named("article");
     bool body = false;
     if (found.empty()) {
-      found = FirstElementContent(
-          page, search_copy,
-          [&](size_t lt, std::string_view* name) {
-            *name = "body";
-            return OpensTag(search_copy, lt, "body");
-          },
-          nullptr);
+      found = first_named("body");
       body = true;
     }
     text = VisibleText(found, body, kEnough);
@@ -359,7 +349,7 @@ std::string CreateKeywords(std::string_view page, const KeywordSettings& setting
   while (accepted.size() < settings.max_words()) {
     size_t space = all.substr(0, end).find(' ', pos);
     if (space == std::string_view::npos) break;  // the text after the last space is never a word
-    std::string_view word = TrimBlanks(all.substr(pos, space - pos));
+    std::string_view word = TrimIf(all.substr(pos, space - pos), IsBlank);
     pos = space + 1;
     end = std::min(end, pos + std::min(cut, end - pos));
     if (word.size() < kMinWordLength || settings.Excluded(word)) continue;

@@ -21,11 +21,7 @@ constexpr size_t kLocDepth = 3;
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsXmlSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsXmlSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
+std::string_view Trim(std::string_view s) { return TrimIf(s, IsXmlSpace); }
 
 // The local name of a tag's name: what follows a namespace prefix.
 std::string_view LocalName(std::string_view name) {

@@ -204,9 +204,8 @@ ImportResult ImportFile(Database& db, const std::string& file_name, const Import
     return result;
   }
   std::string data;
-  int err = 0;
-  if (!ReadWholeFile(file_name, &data, &err)) {
-    result.status = Status::Error(FormatMessage(kCannotOpenFile, {file_name, SystemReason(err)}));
+  if (Status s = ReadFileText(file_name, &data); !s.ok()) {
+    result.status = s;
     return result;
   }
   std::vector<std::string> records;

@@ -11,12 +11,9 @@ namespace {
 
 Status ReadTemplate(const std::string& path, std::vector<std::string>* lines) {
   std::string data;
-  int error = 0;
-  if (!ReadWholeFile(path, &data, &error)) {
-    return Status::Error(FormatMessage(kCannotOpenFile, {path, SystemReason(error)}));
-  }
-  *lines = TemplateLines(data);
-  return Status::Ok();
+  Status s = ReadFileText(path, &data);
+  if (s.ok()) *lines = TemplateLines(data);
+  return s;
 }
 
 // The header lines followed by the template lines, each ended by CR LF.
