@@ -14,7 +14,7 @@ import { serve } from '../lib/server.mjs';
 import { makeSite, tempDir } from '../lib/site.mjs';
 import { synthetic, vocab } from './records.mjs';
 
-const cli = process.argv[2] ?? path.resolve('../../build/src/cli/duvra-cli');
+const cli = path.resolve(process.argv[2] ?? '../../build/src/cli/duvra-cli');
 const RUNS = Number(process.argv[3] ?? 5);
 const DOCS = '/usr/share/doc/postgresql-doc-15/html';
 const CRAWLED = 535;
