@@ -43,6 +43,11 @@ const RECORDS = [
   { title: '\u0e04\u0e39\u0e48\u0e21\u0e37\u0e2d\u0e01\u0e32\u0e23\u0e1b\u0e25\u0e39\u0e01\u0e1c\u0e31\u0e01', url: '/th/guide.html',
     text: '\u0e01\u0e32\u0e23\u0e1b\u0e25\u0e39\u0e01\u0e21\u0e30\u0e40\u0e02\u0e37\u0e2d\u0e40\u0e17\u0e28\u0e43\u0e19\u0e2a\u0e27\u0e19', keywords: '' },
   { title: 'Making compost', url: '/compost.html', text: 'Kitchen waste made into compost.', keywords: 'compost kitchen waste' },
+  { title: 'Expressions', url: '/sql/expressions.html', text: 'Constants, column references and operators.',
+    keywords: `${Array.from({ length: 120 }, (_, i) => `term${i}`).join(' ')} regular` },
+  { title: 'Pattern matching', url: '/sql/matching.html',
+    text: 'Three ways to match patterns: LIKE, SIMILAR TO and POSIX regular ones.',
+    keywords: 'regular posix style expressions like similar' },
 ];
 
 const TITLE = Object.fromEntries(RECORDS.map((r, i) => [i, r.title]));
@@ -63,6 +68,9 @@ const TABLE = [
   // Excluded words are optional; a record holding every other word comes
   // before those holding most of them, never after.
   ['raised beds for a wheelchair', [3, 0, 4, 5], 'exact'],
+  // Every word well placed beats one word in the title and the other deep
+  // in the keywords.
+  ['regular expression', [15, 14], 'exact'],
   // Names with signs stay whole.
   ['c++', [9], 'exact'],
   ['c#', [9], 'exact'],
