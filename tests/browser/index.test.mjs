@@ -236,3 +236,40 @@ describe('pages put in order on demand', () => {
     await page.close();
   });
 });
+
+// Typing on a page that searches the index: the results follow the box as
+// with the data script, and the parts the words need are asked for while
+// the visitor types, before the pause after the last keystroke is over.
+describe('search as you type with the index', () => {
+  test('typed queries show what the full scan shows; parts are fetched while typing', async () => {
+    const full = await browser.context.newPage();
+    for (const q of ['garden table', 'tomatoes blight', 'wheelchair']) {
+      // A fresh page for each, so that no part is at hand yet.
+      const page = await browser.context.newPage();
+      const errors = [];
+      page.on('pageerror', (e) => errors.push(e.message));
+      await shown(page, `${servers[0].url}idx/results.html?q=zzqx`);
+      await page.evaluate(() => document.addEventListener('input', () => { window.lastKey = performance.now(); }));
+      const from = await page.evaluate(() => performance.getEntriesByType('resource').length);
+      const box = page.locator('input.duv-input').first();
+      await box.fill('');
+      await box.pressSequentially(q, { delay: 30 });
+      await page.waitForFunction((query) => {
+        const b = document.querySelector('.duv-search');
+        return b && !b.hasAttribute('aria-busy') && b.querySelector('.duv-count')?.textContent.includes(query);
+      }, q);
+      const asked = await page.evaluate((n) => performance.getEntriesByType('resource').slice(n)
+        .filter((e) => /duv_index\/[^/]+\/[dp]\d+\.js$/.test(e.name)).map((e) => e.startTime), from);
+      const lastKey = await page.evaluate(() => window.lastKey);
+      assert.ok(asked.length && Math.min(...asked) < lastKey + 200, `"${q}": no part asked for while typing`);
+      const { html } = await shown(full, `${servers[0].url}results.html?q=${encodeURIComponent(q)}`);
+      const typed = await page.evaluate(() => document.querySelector('.duv-search').innerHTML
+        .replaceAll('/idx/results.html', '/results.html'));
+      assert.equal(typed, html, `"${q}" typed`);
+      assert.equal(await page.evaluate(() => typeof s), 'undefined', 'the index page never loads the data script');
+      assert.deepEqual(errors, []);
+      await page.close();
+    }
+    await full.close();
+  });
+});
