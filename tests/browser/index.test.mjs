@@ -12,16 +12,11 @@ import { pathToFileURL } from 'node:url';
 import { launch } from './lib/browser.mjs';
 import { serve } from './lib/server.mjs';
 import { makeSite, RESULTS_PAGE } from './lib/site.mjs';
+import { seededRandom } from './lib/random.mjs';
 
 const CLI = process.env.DUVRA_CLI ?? path.resolve('../../build/src/cli/duvra-cli');
 
-let seed = 7;
-const rand = (n) => {  // mulberry32
-  let t = (seed = (seed + 0x6d2b79f5) | 0);
-  t = Math.imul(t ^ (t >>> 15), t | 1);
-  t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-  return ((t ^ (t >>> 14)) >>> 0) % n;
-};
+const rand = seededRandom(7);
 const pick = (list) => list[rand(list.length)];
 
 // Words with the shapes the search treats specially: stems and plurals,

@@ -18,6 +18,7 @@ import { pathToFileURL } from 'node:url';
 import { launch } from '../lib/browser.mjs';
 import { serve, serveNginx } from '../lib/server.mjs';
 import { HOME_PAGE, RESULTS_PAGE, recordLines, tempDir } from '../lib/site.mjs';
+import { seededRandom } from '../lib/random.mjs';
 
 const cli = path.resolve(process.argv[2] ?? '../../build/src/cli/duvra-cli');
 const RUNS = Number(process.argv[3] ?? 3);
@@ -40,13 +41,7 @@ await docs.close();
 const crawled = fs.readFileSync(path.join(root, 'crawl.dat'), 'utf8').split('\r\n').filter(Boolean)
   .map((l) => l.split('^'));
 
-let seed = 99;
-const rand = (n) => {  // mulberry32
-  let t = (seed = (seed + 0x6d2b79f5) | 0);
-  t = Math.imul(t ^ (t >>> 15), t | 1);
-  t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-  return ((t ^ (t >>> 14)) >>> 0) % n;
-};
+const rand = seededRandom(99);
 // A field's words with their counts, and its lengths in words, to draw from.
 function statistics(field) {
   const words = [], lengths = [];

@@ -1,13 +1,9 @@
 // Synthetic records for the benchmarks: deterministic pseudo-random text of
 // 20,000 made-up words drawn by Zipf's law, as words of real text are; a
 // tenth of the records carry accents and character references.
-let seed = 12345;
-const rand = (n) => {  // mulberry32
-  let t = (seed = (seed + 0x6d2b79f5) | 0);
-  t = Math.imul(t ^ (t >>> 15), t | 1);
-  t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-  return (((t ^ (t >>> 14)) >>> 0) % n);
-};
+import { seededRandom } from '../lib/random.mjs';
+
+const rand = seededRandom(12345);
 const syll = ['ka', 'lo', 'mi', 'ne', 'ro', 'ta', 'vi', 'su', 'pe', 'da', 'gu', 'fo', 'ri', 'ze',
   'bra', 'sto', 'quen', 'mar', 'tel', 'dor', 'pli', 'sa', 'che', 'won', 'ix', 'um', 'ar', 'el'];
 export const vocab = [];
