@@ -48,6 +48,12 @@ const RECORDS = [
   { title: 'Pattern matching', url: '/sql/matching.html',
     text: 'Three ways to match patterns: LIKE, SIMILAR TO and POSIX regular ones.',
     keywords: 'regular posix style expressions like similar' },
+  // "compost heap": here only a word beginning with "compost" stands beside
+  // "heap"; in the next both words stand as typed, a little further down.
+  { title: 'Worm bins', url: '/worms.html', text: 'A heap of worms.',
+    keywords: `${Array.from({ length: 20 }, (_, i) => `worm${i}`).join(' ')} compostable heap` },
+  { title: 'Plot notes', url: '/notes.html', text: 'Notes from the plot.',
+    keywords: `${Array.from({ length: 30 }, (_, i) => `note${i}`).join(' ')} compost heap` },
 ];
 
 const TITLE = Object.fromEntries(RECORDS.map((r, i) => [i, r.title]));
@@ -61,7 +67,7 @@ const TABLE = [
   // Plurals and verb endings meet on both sides.
   ['dictionary', [7, 6, 0], 'exact'],
   ['tomatoes', [2, 1, 0], 'exact'],
-  ['make compost', [13], 'exact'],
+  ['make compost', [13, 17, 16], 'exact'],
   // Words side by side and in order count more; the title that the query
   // fills most comes first.
   ['raised beds', [3, 4, 5, 0], 'exact'],
@@ -71,6 +77,9 @@ const TABLE = [
   // Every word well placed beats one word in the title and the other deep
   // in the keywords.
   ['regular expression', [15, 14], 'exact'],
+  // Two words side by side count by the weaker match: a word beginning
+  // beside the other word says less than both words as typed.
+  ['compost heap', [17, 16], 'exact'],
   // Names with signs stay whole.
   ['c++', [9], 'exact'],
   ['c#', [9], 'exact'],
