@@ -117,18 +117,23 @@ const servers = [];
 before(async () => {
   assert.ok(fs.existsSync(CLI), `duvra-cli not found at ${CLI} (set DUVRA_CLI)`);
   browser = await launch();
-  site = makeSite(CLI, RECORDS, { number: 1, bold: 1, url: 1, return: 10 });
-  // The two pages differ only in the data script: with it the search reads
-  // every record, without it the index.
-  // The index page stands in a folder of its own, so that the search finds
-  // its parts from its own script element, and links name the same page.
-  fs.mkdirSync(path.join(site.site, 'idx'));
-  fs.writeFileSync(path.join(site.site, 'idx', 'results.html'),
-    RESULTS_PAGE.replace('<script src="duv_data.js"></script>\n', '')
-      .replace(/src="duv_/g, 'src="../duv_'));
-  assert.ok(fs.existsSync(path.join(site.site, 'duv_index', 'manifest.js')));
+  site = sitePair(RECORDS);
   servers.push(await serve(site.site));
 });
+
+// The two pages differ only in the data script: with it the search reads
+// every record, without it the index. The index page stands in a folder of
+// its own, so that the search finds its parts from its own script element,
+// and links name the same page.
+function sitePair(records) {
+  const made = makeSite(CLI, records, { number: 1, bold: 1, url: 1, return: 10 });
+  fs.mkdirSync(path.join(made.site, 'idx'));
+  fs.writeFileSync(path.join(made.site, 'idx', 'results.html'),
+    RESULTS_PAGE.replace('<script src="duv_data.js"></script>\n', '')
+      .replace(/src="duv_/g, 'src="../duv_'));
+  assert.ok(fs.existsSync(path.join(made.site, 'duv_index', 'manifest.js')));
+  return made;
+}
 
 after(async () => {
   await browser?.close();
@@ -157,7 +162,8 @@ async function shown(page, url) {
   }));
 }
 
-async function compare(base, list) {
+// Every fifth query asks for its second page, unless pages says which.
+async function compare(base, list, pages = null) {
   const full = await browser.context.newPage();
   const indexed = await browser.context.newPage();
   const errors = [];
@@ -165,7 +171,8 @@ async function compare(base, list) {
   const differ = [];
   let withResults = 0;
   for (const [k, q] of list.entries()) {
-    const params = `?q=${encodeURIComponent(q)}${k % 5 === 4 ? '&page=2' : ''}`;
+    const page = pages ? pages[k] : k % 5 === 4 ? 2 : 1;
+    const params = `?q=${encodeURIComponent(q)}${page > 1 ? `&page=${page}` : ''}`;
     const [a, b] = await Promise.all([shown(full, `${base}results.html${params}`),
       shown(indexed, `${base}idx/results.html${params}`)]).catch((e) => {
       throw new Error(`query ${JSON.stringify(q)}: ${e.message} ${errors.join('; ')}`);
@@ -196,6 +203,44 @@ describe('the index answers as the full scan', () => {
     const list = queries().slice(0, 120);
     const { differ } = await compare(pathToFileURL(site.site).href + '/', list);
     assert.deepEqual(differ.slice(0, 3), [], `${differ.length} of ${list.length} queries differ`);
+  });
+});
+
+// A crowd of records holding the query's words in every arrangement: the
+// index reads those that may reach the shown page first and leaves unread
+// those whose best possible score falls below the page's last, so each
+// rule of the score must be counted at its most there. Scores here lie
+// close together, and a record that wins by one rule alone (the title
+// filled, a pair side by side, the weakest word well placed, the other
+// fields, an excluded word) stands late in database order.
+describe('records crowding the shown page', () => {
+  test('the index leaves unread only records that cannot be shown', async () => {
+    const crowdRand = seededRandom(11);
+    const WORDS_IN = ['garden', 'table', 'bench', 'gardens', 'tables', 'gardening', 'the', 'with'];
+    const token = (share) => (crowdRand(100) < share ? WORDS_IN[crowdRand(WORDS_IN.length)] : `f${crowdRand(40)}`);
+    const tokens = (n, share) => Array.from({ length: n }, () => token(share)).join(' ');
+    const crowd = Array.from({ length: 360 }, (_, i) => ({
+      title: i % 3 ? tokens(1 + crowdRand(6), 45) : ['Garden table', 'Table garden', 'Garden', 'The garden table',
+        'Bench', 'Garden tables', 'garden bench table'][crowdRand(7)],
+      url: `/${crowdRand(2) ? 'garden/' : ''}${crowdRand(3) ? `f${i}` : tokens(1 + crowdRand(2), 60).replace(/ /g, '-')}-${i}.html`,
+      text: tokens(crowdRand(50), 12),
+      keywords: tokens(crowdRand(80), 8),
+      newWindow: '0',
+    }));
+    const made = sitePair(crowd);
+    const server = await serve(made.site);
+    servers.push(server);
+    const list = [], pages = [];
+    for (const q of ['garden table', 'table garden', 'garden table bench', 'the garden table', 'garden',
+      'gardens', 'garden -bench', 'table with bench', 'gard tab', 'bench garden table']) {
+      for (const page of [1, 2, 4]) {
+        list.push(q);
+        pages.push(page);
+      }
+    }
+    const { differ, withResults } = await compare(server.url, list, pages);
+    assert.deepEqual(differ.slice(0, 3), [], `${differ.length} of ${list.length} queries differ`);
+    assert.equal(withResults, list.length, 'every query finds pages');
   });
 });
 
