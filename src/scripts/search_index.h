@@ -29,8 +29,8 @@ inline constexpr std::string_view kIndexFolder = "duv_index";
 inline constexpr std::string_view kIndexManifest = "manifest.js";
 
 struct IndexLimits {
-  size_t records_per_chunk = 32;  // records per r part
-  size_t pack_bytes = 32 * 1024;  // a p part is closed once it holds this much
+  size_t records_per_chunk = 64;  // records per r part
+  size_t pack_bytes = 64 * 1024;  // a p part is closed once it holds this much
   size_t dictionary_bytes = 8 * 1024;
   size_t rest_bytes = 64 * 1024;
 };
