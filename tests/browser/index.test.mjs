@@ -278,8 +278,9 @@ describe('pages put in order on demand', () => {
 });
 
 // Typing on a page that searches the index: the results follow the box as
-// with the data script, and the parts the words need are asked for while
-// the visitor types, before the pause after the last keystroke is over.
+// with the data script, the parts the words need are asked for while the
+// visitor types, and the shown records before the pause after the last
+// keystroke is over.
 describe('search as you type with the index', () => {
   test('typed queries show what the full scan shows; parts are fetched while typing', async () => {
     const full = await browser.context.newPage();
@@ -298,10 +299,15 @@ describe('search as you type with the index', () => {
         const b = document.querySelector('.duv-search');
         return b && !b.hasAttribute('aria-busy') && b.querySelector('.duv-count')?.textContent.includes(query);
       }, q);
-      const asked = await page.evaluate((n) => performance.getEntriesByType('resource').slice(n)
-        .filter((e) => /duv_index\/[^/]+\/[dp]\d+\.js$/.test(e.name)).map((e) => e.startTime), from);
+      const askedFor = (kind) => page.evaluate(([n, re]) => performance.getEntriesByType('resource').slice(n)
+        .filter((e) => new RegExp(re).test(e.name)).map((e) => e.startTime), [from, `duv_index/[^/]+/[${kind}]\\d+\\.js$`]);
+      const asked = await askedFor('dp');
       const lastKey = await page.evaluate(() => window.lastKey);
       assert.ok(asked.length && Math.min(...asked) < lastKey + 200, `"${q}": no part asked for while typing`);
+      // The shown records are fetched during the pause (250 ms), not after it.
+      const shownParts = await askedFor('r');
+      assert.ok(shownParts.length && Math.min(...shownParts) < lastKey + 250,
+        `"${q}": shown records asked for ${Math.round(Math.min(...shownParts) - lastKey)} ms after the last key`);
       const { html } = await shown(full, `${servers[0].url}results.html?q=${encodeURIComponent(q)}`);
       const typed = await page.evaluate(() => document.querySelector('.duv-search').innerHTML
         .replaceAll('/idx/results.html', '/results.html'));
