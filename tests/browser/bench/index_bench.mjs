@@ -6,7 +6,8 @@
 // found. Reports, for the same records in the same run:
 //   - submit on the home page to the first results rendered (cold cache);
 //   - the bytes a typical two-word query loads, against duv_data.js;
-//   - later queries in the same page;
+//   - later queries in the same page, set by Back and Forward and typed
+//     into the box;
 //   - the generator's time and peak memory with the index against writing
 //     the data script alone.
 //   node bench/index_bench.mjs [path/to/duvra-cli] [runs]
@@ -27,6 +28,7 @@ const DOCS = process.env.DUVRA_BENCH_DOCS ?? '/usr/share/doc/postgresql-doc-15/h
 const TYPICAL = ['create table', 'replication slot', 'foreign key', 'time zone', 'vacuum analyze'];
 const LATER = ['index scan', 'backup restore', 'trigger function', 'json path', 'role privileges',
   'text search', 'lock mode', 'window function'];
+const TYPED = ['partial index', 'lock timeout', 'sequence owner', 'cursor fetch'];
 
 const root = tempDir('duvra-index-bench-');
 const run = (...args) => execFileSync(cli, args, { cwd: root, encoding: 'utf8', maxBuffer: 1 << 26 });
@@ -151,6 +153,26 @@ async function later(page, queries) {
   return times;
 }
 
+// Later queries typed into the results page's box, a key every 60 ms: the
+// time from the end of the pause after the last key (when the results
+// follow the box) to the results rendered.
+async function typed(page, queries) {
+  await page.evaluate(() => document.addEventListener('input', () => { window.lastKey = performance.now(); }));
+  const pause = 250, times = [];
+  const box = page.locator('input.duv-input').first();
+  for (const q of queries) {
+    await box.fill('');
+    await box.pressSequentially(q, { delay: 60 });
+    const done = await page.waitForFunction((query) => {
+      const b = document.querySelector('.duv-search');
+      return b && !b.hasAttribute('aria-busy') && b.querySelector('.duv-count')?.textContent.includes(query) &&
+        performance.now();
+    }, q, { timeout: 120000, polling: 5 });
+    times.push(Math.max(0, (await done.jsonValue()) - (await page.evaluate(() => window.lastKey)) - pause));
+  }
+  return times;
+}
+
 try {
   console.log(`${RECORDS} records drawn from a crawl of ${crawled.length} pages (${f1(crawledSize)} bytes each, ` +
     `keywords scaled ${f1(scale)}x); duv_data.js ${f1(dataBytes / 1e6)} MB; medians of ${RUNS} runs`);
@@ -159,18 +181,20 @@ try {
     `with the index ${f1(g('index', 'seconds'))} s (ratio ${f1(g('index', 'seconds') / g('data', 'seconds'))}), ` +
     `${f1(g('index', 'kb') / 1024)} MB peak (ratio ${f1(g('index', 'kb') / g('data', 'kb'))})`);
   for (const [where, base] of [['http', server.url], ['file://', pathToFileURL(site).href + '/']]) {
-    const m = { full: [], index: [], bytes: [], laterFull: [], laterIndex: [] };
+    const m = { full: [], index: [], bytes: [], laterFull: [], laterIndex: [], typedFull: [], typedIndex: [] };
     for (let r = 0; r < RUNS; r++) {
       const query = TYPICAL[r % TYPICAL.length];
       const full = await submit(base, '', query);
       m.full.push(full.ms);
       m.laterFull.push(median(await later(full.page, LATER.slice(0, 3))));
+      m.typedFull.push(median(await typed(full.page, TYPED.slice(0, 2))));
       await full.page.close();
       const idx = await submit(base, 'idx/', query);
       if (idx.shown !== full.shown) throw new Error(`"${query}": ${idx.shown} / ${full.shown}`);
       m.index.push(idx.ms);
       m.bytes.push(idx.bytes);
       m.laterIndex.push(median(await later(idx.page, LATER)));
+      m.typedIndex.push(median(await typed(idx.page, TYPED)));
       await idx.page.close();
     }
     console.log(`\n${where}:`);
@@ -178,6 +202,8 @@ try {
       `(ratio ${(median(m.index) / median(m.full)).toFixed(3)})`);
     console.log(`  later queries: index ${median(m.laterIndex)} ms, full scan ${median(m.laterFull)} ms ` +
       `(ratio ${(median(m.laterIndex) / median(m.laterFull)).toFixed(3)})`);
+    console.log(`  later queries typed, from the end of the pause: index ${f1(median(m.typedIndex))} ms, ` +
+      `full scan ${f1(median(m.typedFull))} ms (ratio ${(median(m.typedIndex) / median(m.typedFull)).toFixed(3)})`);
     if (where === 'http') {
       console.log(`  bytes loaded for a two-word query: index ${median(m.bytes)}, duv_data.js ${dataBytes} ` +
         `(ratio ${(median(m.bytes) / dataBytes * 100).toFixed(2)} %)`);
