@@ -223,7 +223,8 @@ describe('records crowding the shown page', () => {
       title: i % 3 ? tokens(1 + crowdRand(6), 45) : ['Garden table', 'Table garden', 'Garden', 'The garden table',
         'Bench', 'Garden tables', 'garden bench table'][crowdRand(7)],
       url: `/${crowdRand(2) ? 'garden/' : ''}${crowdRand(3) ? `f${i}` : tokens(1 + crowdRand(2), 60).replace(/ /g, '-')}-${i}.html`,
-      text: tokens(crowdRand(50), 12),
+      // Some texts hold the words only from around the 40th word on.
+      text: (i % 4 === 1 ? `${tokens(30 + crowdRand(15), 0)} ` : '') + tokens(crowdRand(50), 12),
       keywords: tokens(crowdRand(80), 8),
       newWindow: '0',
     }));
