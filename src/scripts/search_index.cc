@@ -4,13 +4,16 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
+#include <string_view>
 #include <system_error>
 #include <tuple>
-#include <unordered_map>
+#include <utility>
 
 #include "base/text_file.h"
 #include "database/db_files.h"
@@ -53,6 +56,53 @@ struct Hit {
   bool operator<(const Hit& o) const {
     return std::tie(word, field, position) < std::tie(o.word, o.field, o.position);
   }
+};
+
+// Word ids by key in one flat table: the generator looks a word up once
+// per place it stands, tens of millions of times for a large site, and a
+// table of linked nodes spent most of that time on cache misses.
+class WordIds {
+ public:
+  // The key's id, given next_id when the key is new; and whether it was.
+  std::pair<uint32_t, bool> Find(std::string_view key, uint32_t next_id) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    const size_t hash = std::hash<std::string_view>{}(key);
+    for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+      Slot& slot = slots_[at];
+      if (slot.id == kEmpty) {
+        slot = {hash, keys_.size(), key.size(), next_id};
+        keys_.append(key);
+        ++count_;
+        return {next_id, true};
+      }
+      if (slot.hash == hash && slot.key_size == key.size() &&
+          std::string_view(keys_).substr(slot.key_at, slot.key_size) == key) {
+        return {slot.id, false};
+      }
+    }
+  }
+
+ private:
+  static constexpr uint32_t kEmpty = UINT32_MAX;
+  struct Slot {
+    size_t hash = 0, key_at = 0, key_size = 0;
+    uint32_t id = kEmpty;
+  };
+
+  void Grow() {
+    std::vector<Slot> old(std::max<size_t>(1024, slots_.size() * 2));
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.id == kEmpty) continue;
+      size_t at = slot.hash & (slots_.size() - 1);
+      while (slots_[at].id != kEmpty) at = (at + 1) & (slots_.size() - 1);
+      slots_[at] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::string keys_;
+  size_t count_ = 0;
 };
 
 struct WordPostings {
@@ -190,9 +240,9 @@ class IndexWriter {
         const SearchWord& w = fields[f][p];
         key_.assign(w.bare).push_back('\0');
         key_.append(w.alt);
-        auto [it, added] = ids_.try_emplace(key_, static_cast<uint32_t>(words_.size()));
+        auto [id, added] = ids_.Find(key_, static_cast<uint32_t>(words_.size()));
         if (added) words_.push_back({w.bare, w.alt, {}, 0});
-        hits_.push_back({it->second, f, p});
+        hits_.push_back({id, f, p});
       }
     }
     std::sort(hits_.begin(), hits_.end());
@@ -246,7 +296,7 @@ class IndexWriter {
   IndexLimits limits_;
   std::string chunk_ = "[", rest_ = "[";
   size_t rests_ = 0;
-  std::unordered_map<std::string, uint32_t> ids_;
+  WordIds ids_;
   std::vector<WordPostings> words_;
   std::vector<Hit> hits_;
   std::string key_;
