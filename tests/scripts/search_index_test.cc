@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <random>
+#include <regex>
+#include <set>
 
 #include "base/text_file.h"
 #include "database/db_files.h"
@@ -160,6 +163,80 @@ TEST(IndexNumberTest, ReadsBackForAnyValue) {
     ASSERT_EQ(v, expected);
   }
   EXPECT_EQ(at, text.size());
+}
+
+// Many distinct words, each held by records of its own choosing: every word
+// has exactly one dictionary entry, and its posting lists exactly the
+// records that hold it (the word table grows many times over on the way).
+TEST_F(SearchIndexTest, EveryWordListsTheRecordsThatHoldIt) {
+  constexpr int kWords = 6000, kRecords = 400;
+  // Letters only: letters and digits part words.
+  auto name = [](int w) {
+    return std::string("zq") + char('a' + w / 676) + char('a' + w / 26 % 26) + char('a' + w % 26);
+  };
+  std::mt19937 rng(3);
+  std::vector<std::set<int>> holders(kWords);
+  std::vector<std::string> lines;
+  for (int r = 0; r < kRecords; ++r) {
+    std::string keywords;
+    for (int k = 0; k < 40; ++k) {
+      int w = static_cast<int>(rng() % kWords);
+      if (!holders[w].insert(r).second) continue;
+      keywords += " " + name(w);
+    }
+    lines.push_back(std::to_string(r) + "^Page^/p.html^Text^" + keywords + "^0");
+  }
+  ASSERT_TRUE(WriteSearchIndex(Folder(), lines, Disk()).ok());
+  std::string version = Versions().at(0), dir = Dir() + "/" + version + "/";
+  // Each pack's postings, in slot order.
+  std::map<std::string, std::vector<std::string>> packs;
+  std::map<std::string, std::pair<std::string, int>> entries;
+  const std::regex entry("\\[\"(zq[a-z]+)\",\"\",([0-9]+),([0-9]+)\\]"), quoted("\"([^\"]*)\"");
+  for (auto& e : fs::directory_iterator(dir)) {
+    std::string name = e.path().filename().string(), text = ReadFile(e.path().string());
+    if (name[0] == 'd') {
+      for (std::sregex_iterator it(text.begin(), text.end(), entry), end; it != end; ++it) {
+        ASSERT_TRUE(
+            entries.emplace((*it)[1], std::pair((*it)[2].str(), std::stoi((*it)[3]))).second)
+            << (*it)[1] << " has two entries";
+      }
+    } else if (name[0] == 'p') {
+      std::string data = text.substr(text.find(',') + 1);
+      auto& list = packs["p" + name.substr(1, name.find('.') - 1)];
+      for (std::sregex_iterator it(data.begin(), data.end(), quoted), end; it != end; ++it) {
+        list.push_back((*it)[1]);
+      }
+    }
+  }
+  const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+  for (int w = 0; w < kWords; ++w) {
+    auto found = entries.find(name(w));
+    if (holders[w].empty()) {
+      EXPECT_EQ(found, entries.end());
+      continue;
+    }
+    ASSERT_NE(found, entries.end()) << name(w);
+    const std::string& posting = packs.at("p" + found->second.first).at(found->second.second);
+    size_t at = 0;
+    auto number = [&] {
+      unsigned long long v = 0;
+      for (;;) {
+        auto d = digits.find(posting.at(at++));
+        if (d < 32) return v * 32 + d;
+        v = v * 32 + d - 32;
+      }
+    };
+    std::set<int> listed;
+    for (unsigned long long record = 0; at < posting.size();) {
+      listed.insert(static_cast<int>(record += number()));
+      unsigned long long mask = number();
+      for (int f = 0; f < 5; ++f) {
+        if (!(mask & (1u << f))) continue;
+        for (unsigned long long n = number() + (f == 0 ? 1 : 0); n > 0; --n) number();
+      }
+    }
+    EXPECT_EQ(listed, holders[w]) << name(w);
+  }
 }
 
 // The generator reads words as the search does; the browser test compares
