@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <random>
 #include <regex>
 #include <set>
@@ -35,6 +36,19 @@ std::vector<std::string> Records(int n, const std::string& word) {
                     "^0");
   }
   return lines;
+}
+
+// One number of the postings' text at `at`, read as the search reads it,
+// moving past it; nothing for a character outside the alphabet.
+std::optional<unsigned long long> ReadIndexNumber(const std::string& text, size_t& at) {
+  static const std::string digits =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+  for (unsigned long long v = 0;;) {
+    auto d = digits.find(text.at(at++));
+    if (d == std::string::npos) return std::nullopt;
+    if (d < 32) return v * 32 + d;
+    v = v * 32 + d - 32;
+  }
 }
 
 class SearchIndexTest : public ::testing::Test {
@@ -142,7 +156,6 @@ TEST_F(SearchIndexTest, RemovingTakesTheManifestAndVersionsOnly) {
 
 // The postings' numbers read back as the search reads them.
 TEST(IndexNumberTest, ReadsBackForAnyValue) {
-  const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
   std::mt19937_64 rng(5);
   std::vector<unsigned long long> values = {0, 1, 31, 32, 1023, 1024, (1ULL << 40) + 7};
   for (int i = 0; i < 2000; ++i) values.push_back(rng() >> (rng() % 64));
@@ -150,17 +163,9 @@ TEST(IndexNumberTest, ReadsBackForAnyValue) {
   for (auto v : values) AppendIndexNumber(text, v);
   size_t at = 0;
   for (auto expected : values) {
-    unsigned long long v = 0;
-    for (;;) {
-      auto d = digits.find(text.at(at++));
-      ASSERT_NE(d, std::string::npos);
-      if (d < 32) {
-        v = v * 32 + d;
-        break;
-      }
-      v = v * 32 + d - 32;
-    }
-    ASSERT_EQ(v, expected);
+    auto v = ReadIndexNumber(text, at);
+    ASSERT_TRUE(v.has_value());
+    ASSERT_EQ(*v, expected);
   }
   EXPECT_EQ(at, text.size());
 }
@@ -208,7 +213,6 @@ TEST_F(SearchIndexTest, EveryWordListsTheRecordsThatHoldIt) {
       }
     }
   }
-  const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
   for (int w = 0; w < kWords; ++w) {
     auto found = entries.find(name(w));
     if (holders[w].empty()) {
@@ -218,14 +222,7 @@ TEST_F(SearchIndexTest, EveryWordListsTheRecordsThatHoldIt) {
     ASSERT_NE(found, entries.end()) << name(w);
     const std::string& posting = packs.at("p" + found->second.first).at(found->second.second);
     size_t at = 0;
-    auto number = [&] {
-      unsigned long long v = 0;
-      for (;;) {
-        auto d = digits.find(posting.at(at++));
-        if (d < 32) return v * 32 + d;
-        v = v * 32 + d - 32;
-      }
-    };
+    auto number = [&] { return ReadIndexNumber(posting, at).value(); };
     std::set<int> listed;
     for (unsigned long long record = 0; at < posting.size();) {
       listed.insert(static_cast<int>(record += number()));
