@@ -1,5 +1,6 @@
 // duvra-cli create / scripts: the Create dialog in batch form.
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <utility>
 
@@ -64,7 +65,11 @@ int RunCreate(const ParsedArgs& p) {
                    std::to_string(kMinCreateTextLength) + " characters (see --help)"};
   }
   if (!DirectoryExists(s.folder)) throw CliError{s.folder + std::string(kInvalidFolderSuffix)};
-  ScriptJob job{s, !data_only, FindDataDir(), db.excluded_words, !p.Has("no-index")};
+  ScriptJob job{s, !data_only, FindDataDir(), db.excluded_words, !p.Has("no-index"), {}};
+  // Tests ask for small posting packs, so that a small site has many.
+  if (const char* bytes = std::getenv("DUVRA_INDEX_PACK_BYTES"); bytes && std::atol(bytes) > 0) {
+    job.index_limits.pack_bytes = static_cast<size_t>(std::atol(bytes));
+  }
   if (Status st = CreateScripts(job, db.records.lines()); !st.ok()) throw CliError{st.message()};
   std::cout << *CreateOutcomeMessage(CreateOutcome::kCreated, s.folder, !data_only) << "\n";
   return kExitOk;

@@ -31,7 +31,7 @@ CreateConfirmation ConfirmCreate(Database& db, const ScriptSettings& controls, b
     return c;
   }
   db.dirty = true;
-  ScriptJob job{controls, create_scripts, template_dir, db.excluded_words, write_index};
+  ScriptJob job{controls, create_scripts, template_dir, db.excluded_words, write_index, {}};
   c.status = CreateScripts(job, db.records.lines(), fs);
   if (!c.status.ok()) {
     c.outcome = CreateOutcome::kCancelled;

@@ -59,7 +59,7 @@ Status CreateScripts(const ScriptJob& job, const std::vector<std::string>& recor
   s = WriteScriptFile(ScriptPath(folder, kWordsScript), WordsScriptText(job.excluded_words), fs);
   if (!s.ok()) return s;
   if (!job.write_index) return RemoveSearchIndex(folder);
-  s = WriteSearchIndex(folder, record_lines, fs);
+  s = WriteSearchIndex(folder, record_lines, fs, job.index_limits);
   if (!s.ok()) (void)RemoveSearchIndex(folder);
   return s;
 }

@@ -10,6 +10,7 @@
 #include "base/status.h"
 #include "database/file_system.h"
 #include "scripts/script_settings.h"
+#include "scripts/search_index.h"
 
 namespace duvra {
 
@@ -27,6 +28,7 @@ struct ScriptJob {
   std::string template_dir;                 // holds form.dat and search.dat, ending with "/"
   std::vector<std::string> excluded_words;  // the database's, for duv_words.js
   bool write_index = true;                  // the search index in duv_index/ beside the data
+  IndexLimits index_limits;                 // the sizes of its parts
 };
 
 // The path of a generated file: folder + "/" + name, even when the folder

@@ -38,11 +38,18 @@ Status CreateError(const std::string& path, int error) {
 
 std::string Quoted(std::string_view text) { return "\"" + EscapeScriptString(text) + "\""; }
 
-std::string PartText(std::string_view name, std::string_view data) {
+// A pack's words come as a third argument, which searches written before
+// packs held their words leave unread.
+std::string PartText(std::string_view name, std::string_view data, std::string_view words = "") {
   std::string out = "duv_index_part(\"";
-  out.append(name).append("\",").append(data).append(");\r\n");
+  out.append(name).append("\",").append(data);
+  if (!words.empty()) out.append(",").append(words);
+  out.append(");\r\n");
   return out;
 }
+
+// Other spellings up to this size also stand in the manifest.
+constexpr size_t kInlineAltBytes = 2048;
 
 // A version folder's name: "v" and hexadecimal digits.
 bool IsVersionName(const std::string& name) {
@@ -180,32 +187,40 @@ class IndexWriter {
     Status s = chunk_.size() > 1 ? FlushChunk(records - 1) : Status::Ok();
     if (s.ok() && rest_.size() > 1) s = FlushRest();
     if (!s.ok()) return s;
-    // Words in dictionary order, so that words sharing a beginning share parts.
+    // Words in the order the search compares them (its keys, then as
+    // typed), so that words sharing a beginning share parts and the search
+    // can find a word's pack from the packs' first keys.
     std::vector<uint32_t> order(words_.size());
     for (uint32_t k = 0; k < order.size(); ++k) order[k] = k;
     std::vector<std::string> heads(words_.size());
     for (uint32_t k = 0; k < order.size(); ++k) heads[k] = SearchWordHead(words_[k].bare);
+    auto key = [&](uint32_t k) { return SearchWordKey(words_[k].bare); };
     std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-      if (heads[a] != heads[b]) return heads[a] < heads[b];
-      if (words_[a].bare != words_[b].bare) return words_[a].bare < words_[b].bare;
-      return words_[a].alt < words_[b].alt;
+      if (key(a) != key(b)) return SearchKeyLess(key(a), key(b));
+      if (words_[a].bare != words_[b].bare) return SearchKeyLess(words_[a].bare, words_[b].bare);
+      return SearchKeyLess(words_[a].alt, words_[b].alt);
     });
-    std::string pack = "[", dictionary = "{", alt = "[", head_map = "{";
+    std::string pack = "[", pack_words = "[", dictionary = "{", alt = "[", head_map = "{",
+                keys = "[";
     size_t packs = 0, in_pack = 0, dictionaries = 0;
     std::string head_entries;
     for (size_t k = 0; k < order.size() && s.ok(); ++k) {
       WordPostings& w = words_[order[k]];
       const std::string& head = heads[order[k]];
+      if (!in_pack) keys.append(packs ? "," : "").append(Quoted(key(order[k])));
       pack.append(in_pack ? ",\"" : "\"").append(w.posting).append("\"");
+      pack_words.append(in_pack ? "," : "").append(Quoted(w.bare) + "," + Quoted(w.alt));
       std::string entry = "[" + Quoted(w.bare) + "," + Quoted(w.alt) + "," + std::to_string(packs) +
                           "," + std::to_string(in_pack) + "]";
       if (!w.alt.empty()) alt.append(alt.size() > 1 ? "," : "").append(entry);
       head_entries.append(head_entries.empty() ? "" : ",").append(entry);
       ++in_pack;
       std::string().swap(w.posting);
-      if (pack.size() >= limits_.pack_bytes) {
-        s = WritePart("p" + std::to_string(packs++), pack + "]");
-        pack = "[";
+      // Words of one key stay in one pack: a key names the packs to read.
+      if (pack.size() >= limits_.pack_bytes &&
+          (k + 1 == order.size() || key(order[k + 1]) != key(order[k]))) {
+        s = WritePart("p" + std::to_string(packs++), pack + "]", pack_words + "]");
+        pack = pack_words = "[";
         in_pack = 0;
       }
       if (k + 1 == order.size() || heads[order[k + 1]] != head) {
@@ -220,14 +235,18 @@ class IndexWriter {
         }
       }
     }
-    if (s.ok() && in_pack) s = WritePart("p" + std::to_string(packs), pack + "]");
+    if (s.ok() && in_pack) s = WritePart("p" + std::to_string(packs), pack + "]", pack_words + "]");
     bool has_alt = alt.size() > 1;
     if (s.ok() && has_alt) s = WritePart("a", alt + "]");
     if (!s.ok()) return s;
+    alt += "]";
+    // The part of other spellings stays for searches that read it; a short
+    // one also rides in the manifest, saving a part to load.
     *manifest = "{\"records\":" + std::to_string(records) +
                 ",\"chunk\":" + std::to_string(limits_.records_per_chunk) +
                 ",\"rest\":" + std::to_string(rests_) + ",\"alt\":" + (has_alt ? "1" : "0") +
-                ",\"heads\":" + head_map + "}}";
+                ",\"heads\":" + head_map + "}" + ",\"keys\":" + keys + "]" +
+                (alt.size() <= kInlineAltBytes ? ",\"alts\":" + alt : "") + "}";
     return Status::Ok();
   }
 
@@ -285,9 +304,10 @@ class IndexWriter {
     return s;
   }
 
-  Status WritePart(const std::string& name, const std::string& data) {
+  Status WritePart(const std::string& name, const std::string& data,
+                   const std::string& words = "") {
     const std::string path = dir_ + std::string(1, kPathSeparator) + name + ".js";
-    int err = WriteNewFile(files_, path, PartText(name, data));
+    int err = WriteNewFile(files_, path, PartText(name, data, words));
     return err == 0 ? Status::Ok() : CreateError(path, err);
   }
 

@@ -336,6 +336,23 @@ std::pair<std::string, std::string> SearchAddressParts(std::string_view url) {
   return {name, folders};
 }
 
+std::string_view SearchWordKey(std::string_view bare) {
+  return !bare.empty() && bare[0] == '.' ? bare.substr(1) : bare;
+}
+
+bool SearchKeyLess(std::string_view a, std::string_view b) {
+  size_t at = 0;
+  while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+  if (at == a.size() || at == b.size()) return a.size() < b.size();
+  // Both differ within one character; only a four-byte one against one of
+  // U+E000..U+FFFF (lead bytes EE, EF) compares otherwise than its bytes.
+  while (at > 0 && (static_cast<unsigned char>(a[at]) & 0xC0) == 0x80) --at;
+  const unsigned char la = a[at], lb = b[at];
+  if (la >= 0xF0 && (lb == 0xEE || lb == 0xEF)) return true;
+  if (lb >= 0xF0 && (la == 0xEE || la == 0xEF)) return false;
+  return a.substr(at) < b.substr(at);
+}
+
 std::string SearchWordHead(std::string_view bare) {
   if (!bare.empty() && bare[0] == '.') bare.remove_prefix(1);
   size_t pos = 0;

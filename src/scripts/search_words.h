@@ -38,6 +38,15 @@ std::pair<std::string, std::string> SearchAddressParts(std::string_view url);
 // query word can match share the query word's.
 std::string SearchWordHead(std::string_view bare);
 
+// The word as the search files it, its leading dot aside: a query word's
+// matches all have keys that begin with the query word or with its stem.
+std::string_view SearchWordKey(std::string_view bare);
+
+// Whether UTF-8 text a comes before b as the search compares strings: by
+// UTF-16 code units, which put characters beyond U+FFFF before
+// U+E000..U+FFFF, unlike UTF-8's bytes.
+bool SearchKeyLess(std::string_view a, std::string_view b);
+
 // The record's fields as the search splits them (Title, URL, Text,
 // Keywords, New Window): at "^", the fifth holding the rest, missing ones
 // empty.

@@ -110,6 +110,7 @@ function queries() {
   return q;
 }
 
+const PACK_BYTES = 512;
 let browser;
 let site;
 const servers = [];
@@ -117,7 +118,9 @@ const servers = [];
 before(async () => {
   assert.ok(fs.existsSync(CLI), `duvra-cli not found at ${CLI} (set DUVRA_CLI)`);
   browser = await launch();
-  site = sitePair(RECORDS);
+  // Small packs, so that query words find theirs among many, from their
+  // keys or through the dictionary.
+  site = sitePair(RECORDS, { DUVRA_INDEX_PACK_BYTES: String(PACK_BYTES) });
   servers.push(await serve(site.site));
 });
 
@@ -125,8 +128,8 @@ before(async () => {
 // every record, without it the index. The index page stands in a folder of
 // its own, so that the search finds its parts from its own script element,
 // and links name the same page.
-function sitePair(records) {
-  const made = makeSite(CLI, records, { number: 1, bold: 1, url: 1, return: 10 });
+function sitePair(records, env = {}) {
+  const made = makeSite(CLI, records, { number: 1, bold: 1, url: 1, return: 10 }, env);
   fs.mkdirSync(path.join(made.site, 'idx'));
   fs.writeFileSync(path.join(made.site, 'idx', 'results.html'),
     RESULTS_PAGE.replace('<script src="duv_data.js"></script>\n', '')
@@ -203,6 +206,26 @@ describe('the index answers as the full scan', () => {
     const list = queries().slice(0, 120);
     const { differ } = await compare(pathToFileURL(site.site).href + '/', list);
     assert.deepEqual(differ.slice(0, 3), [], `${differ.length} of ${list.length} queries differ`);
+  });
+
+  // An index written before packs were listed by their first words (or one
+  // whose other spellings stand only in their part) is read through its
+  // dictionary, word by word.
+  test('an index without pack keys: a sample of the same queries, through the dictionary', async () => {
+    const manifest = path.join(site.site, 'duv_index', 'manifest.js');
+    const text = fs.readFileSync(manifest, 'utf8');
+    const data = JSON.parse(text.slice(text.indexOf(',') + 1, text.lastIndexOf(')')));
+    assert.ok(data.keys.length > 50 && data.alts, 'the site has many packs and other spellings');
+    delete data.keys;
+    delete data.alts;
+    fs.writeFileSync(manifest, `duv_index_part("manifest",${JSON.stringify(data)});\r\n`);
+    try {
+      const list = queries().slice(0, 300);
+      const { differ } = await compare(servers[0].url, list);
+      assert.deepEqual(differ.slice(0, 3), [], `${differ.length} of ${list.length} queries differ`);
+    } finally {
+      fs.writeFileSync(manifest, text);
+    }
   });
 });
 

@@ -171,14 +171,22 @@ TEST(IndexNumberTest, ReadsBackForAnyValue) {
 }
 
 // Many distinct words, each held by records of its own choosing: every word
-// has exactly one dictionary entry, and its posting lists exactly the
-// records that hold it (the word table grows many times over on the way).
+// has exactly one dictionary entry, which names the pack slot that holds its
+// word and its posting, and the posting lists exactly the records that hold
+// it (the word table grows many times over on the way). Packs stand in the
+// order of their words' keys, which the manifest lists pack by pack, so the
+// search finds a word's pack from its key alone; a key never spans two.
 TEST_F(SearchIndexTest, EveryWordListsTheRecordsThatHoldIt) {
   constexpr int kWords = 6000, kRecords = 400;
-  // Letters only: letters and digits part words.
+  // Letters only: letters and digits part words. Some are the word before
+  // with a leading dot, which files them under the same key.
   auto name = [](int w) {
-    return std::string("zq") + char('a' + w / 676) + char('a' + w / 26 % 26) + char('a' + w % 26);
+    const bool dot = w % 7 == 3;
+    w -= dot;
+    return std::string(dot ? "." : "") + "zq" + char('a' + w / 676) + char('a' + w / 26 % 26) +
+           char('a' + w % 26);
   };
+  auto key = [](const std::string& w) { return w[0] == '.' ? w.substr(1) : w; };
   std::mt19937 rng(3);
   std::vector<std::set<int>> holders(kWords);
   std::vector<std::string> lines;
@@ -191,26 +199,57 @@ TEST_F(SearchIndexTest, EveryWordListsTheRecordsThatHoldIt) {
     }
     lines.push_back(std::to_string(r) + "^Page^/p.html^Text^" + keywords + "^0");
   }
-  ASSERT_TRUE(WriteSearchIndex(Folder(), lines, Disk()).ok());
+  IndexLimits limits;
+  limits.pack_bytes = 300;
+  ASSERT_TRUE(WriteSearchIndex(Folder(), lines, Disk(), limits).ok());
   std::string version = Versions().at(0), dir = Dir() + "/" + version + "/";
-  // Each pack's postings, in slot order.
-  std::map<std::string, std::vector<std::string>> packs;
-  std::map<std::string, std::pair<std::string, int>> entries;
-  const std::regex entry("\\[\"(zq[a-z]+)\",\"\",([0-9]+),([0-9]+)\\]"), quoted("\"([^\"]*)\"");
+  // Each pack's postings and words, in slot order.
+  const std::regex entry("\\[\"(\\.?zq[a-z]+)\",\"\",([0-9]+),([0-9]+)\\]"), quoted("\"([^\"]*)\"");
+  auto strings = [&](const std::string& text) {
+    std::vector<std::string> out;
+    for (std::sregex_iterator it(text.begin(), text.end(), quoted), end; it != end; ++it) {
+      out.push_back((*it)[1]);
+    }
+    return out;
+  };
+  std::map<int, std::vector<std::string>> postings, words;
+  std::map<std::string, std::pair<int, int>> entries;
   for (auto& e : fs::directory_iterator(dir)) {
-    std::string name = e.path().filename().string(), text = ReadFile(e.path().string());
-    if (name[0] == 'd') {
+    std::string file = e.path().filename().string(), text = ReadFile(e.path().string());
+    if (file[0] == 'd') {
       for (std::sregex_iterator it(text.begin(), text.end(), entry), end; it != end; ++it) {
         ASSERT_TRUE(
-            entries.emplace((*it)[1], std::pair((*it)[2].str(), std::stoi((*it)[3]))).second)
+            entries.emplace((*it)[1], std::pair(std::stoi((*it)[2]), std::stoi((*it)[3]))).second)
             << (*it)[1] << " has two entries";
       }
-    } else if (name[0] == 'p') {
-      std::string data = text.substr(text.find(',') + 1);
-      auto& list = packs["p" + name.substr(1, name.find('.') - 1)];
-      for (std::sregex_iterator it(data.begin(), data.end(), quoted), end; it != end; ++it) {
-        list.push_back((*it)[1]);
-      }
+    } else if (file[0] == 'p') {
+      // duv_index_part("pN",[postings],[bare,alt,...]);
+      size_t split = text.find("],[");
+      ASSERT_NE(split, std::string::npos) << file << " lists no words";
+      int pack = std::stoi(file.substr(1));
+      postings[pack] = strings(text.substr(text.find(',') + 1, split - text.find(',')));
+      words[pack] = strings(text.substr(split + 2));
+      ASSERT_EQ(words[pack].size(), 2 * postings[pack].size()) << file;
+    }
+  }
+  ASSERT_GT(postings.size(), 20u);
+  // The manifest's keys: the first word's key of every pack, rising.
+  std::string manifest = Manifest();
+  size_t keys_at = manifest.find("\"keys\":[");
+  ASSERT_NE(keys_at, std::string::npos);
+  std::vector<std::string> keys =
+      strings(manifest.substr(keys_at + 8, manifest.find(']', keys_at) - keys_at - 8));
+  ASSERT_EQ(keys.size(), postings.size());
+  std::string previous;
+  for (auto& [pack, list] : words) {
+    ASSERT_LT(pack, static_cast<int>(keys.size()));
+    EXPECT_EQ(keys[pack], key(list[0])) << "pack " << pack;
+    if (pack > 0) {
+      EXPECT_LT(previous, keys[pack]) << "a key spans packs " << pack - 1 << ", " << pack;
+    }
+    for (size_t k = 0; k < list.size(); k += 2) {
+      EXPECT_LE(previous, key(list[k])) << list[k];
+      previous = key(list[k]);
     }
   }
   for (int w = 0; w < kWords; ++w) {
@@ -220,7 +259,9 @@ TEST_F(SearchIndexTest, EveryWordListsTheRecordsThatHoldIt) {
       continue;
     }
     ASSERT_NE(found, entries.end()) << name(w);
-    const std::string& posting = packs.at("p" + found->second.first).at(found->second.second);
+    auto [pack, slot] = found->second;
+    EXPECT_EQ(words.at(pack).at(2 * slot), name(w));
+    const std::string& posting = postings.at(pack).at(slot);
     size_t at = 0;
     auto number = [&] { return ReadIndexNumber(posting, at).value(); };
     std::set<int> listed;
@@ -233,6 +274,57 @@ TEST_F(SearchIndexTest, EveryWordListsTheRecordsThatHoldIt) {
       }
     }
     EXPECT_EQ(listed, holders[w]) << name(w);
+  }
+}
+
+// The search compares keys as UTF-16 strings; the generator's order must be
+// that one for any characters, not UTF-8's.
+TEST(SearchKeyOrderTest, AgreesWithUtf16ForAnyCharacters) {
+  // Characters from each range whose order differs between the encodings.
+  const char32_t pool[] = {U'a',   U'z',   0xE9,   0x7FF,   0x800,   0xD7FF,  0xE000,
+                           0xFB01, 0xFFFD, 0xFFFF, 0x10000, 0x1D400, 0x20000, 0x10FFFF};
+  std::mt19937 rng(11);
+  auto utf8 = [](const std::u32string& s) {
+    std::string out;
+    for (char32_t c : s) {
+      if (c < 0x80) {
+        out += static_cast<char>(c);
+      } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+      } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+      } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+      }
+    }
+    return out;
+  };
+  auto utf16 = [](const std::u32string& s) {
+    std::u16string out;
+    for (char32_t c : s) {
+      if (c < 0x10000) {
+        out += static_cast<char16_t>(c);
+      } else {
+        out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      }
+    }
+    return out;
+  };
+  for (int n = 0; n < 20000; ++n) {
+    std::u32string a, b;
+    for (int k = static_cast<int>(rng() % 4); k >= 0; --k) a += pool[rng() % std::size(pool)];
+    // Often sharing a beginning, as neighbouring keys do.
+    b = a.substr(0, rng() % (a.size() + 1));
+    for (int k = static_cast<int>(rng() % 3); k >= 0; --k) b += pool[rng() % std::size(pool)];
+    EXPECT_EQ(SearchKeyLess(utf8(a), utf8(b)), utf16(a) < utf16(b));
+    EXPECT_EQ(SearchKeyLess(utf8(b), utf8(a)), utf16(b) < utf16(a));
   }
 }
 

@@ -40,11 +40,11 @@ export const HOME_PAGE = `<!DOCTYPE html>
 // Writes a database with the records, sets its script settings and runs
 // `duvra-cli create`. Returns the site folder. The records file is written
 // in UTF-8, or as given when `records` is a Buffer of record lines.
-export function makeSite(cli, records, settings = {}) {
+export function makeSite(cli, records, settings = {}, env = {}) {
   const root = tempDir('duvra-site-');
   const site = path.join(root, 'www');
   fs.mkdirSync(site);
-  const run = (...args) => execFileSync(cli, args, { cwd: root, encoding: 'utf8' });
+  const run = (...args) => execFileSync(cli, args, { cwd: root, encoding: 'utf8', env: { ...process.env, ...env } });
   run('new', 'site');
   const bytes = Buffer.isBuffer(records) ? records :
     Buffer.from(recordLines(records).map((l) => l + '\r\n').join(''), 'utf8');
