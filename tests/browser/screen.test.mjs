@@ -83,10 +83,15 @@ for (const mode of ['http', 'file']) {
       await page.waitForSelector('.duv-count');
       assert.deepEqual((await titles(page))[0], 'Tomato soup');
       assert.equal(await page.getByLabel('Search this site').inputValue(), 'tomato soup');
-      // A search for another word from the page list keeps working too.
+      // Enter ends the pause: the results show here, the page is not loaded
+      // again, and the address follows as while typing.
+      await page.evaluate(() => { window.sameDocument = true; });
       await box.fill('fox');
+      await box.press('Enter');
       await page.waitForFunction(() => /fox/.test(document.querySelector('.duv-count').textContent));
       assert.deepEqual(await titles(page), ['Fox']);
+      assert.equal(await page.evaluate(() => window.sameDocument), true);
+      assert.match(page.url(), /results\.html\?q=fox$/);
       assert.deepEqual(errors, []);
       await page.close();
     });
