@@ -12,6 +12,7 @@
 
 #include "base/text_file.h"
 #include "database/db_files.h"
+#include "database/text_encoding.h"
 #include "scripts/create_scripts.h"
 #include "scripts/search_words.h"
 #include "support/faulty_file_system.h"
@@ -286,23 +287,7 @@ TEST(SearchKeyOrderTest, AgreesWithUtf16ForAnyCharacters) {
   std::mt19937 rng(11);
   auto utf8 = [](const std::u32string& s) {
     std::string out;
-    for (char32_t c : s) {
-      if (c < 0x80) {
-        out += static_cast<char>(c);
-      } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      }
-    }
+    for (char32_t c : s) AppendUtf8(out, c);
     return out;
   };
   auto utf16 = [](const std::u32string& s) {
