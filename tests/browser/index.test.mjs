@@ -349,4 +349,40 @@ describe('search as you type with the index', () => {
     }
     await full.close();
   });
+
+  test('typed fast and sent with Enter at once: answered while typing, shown in place as the full scan shows', async () => {
+    const full = await browser.context.newPage();
+    for (const q of ['garden table', 'tomatoes blight', 'raised beds']) {
+      const page = await browser.context.newPage();
+      const errors = [];
+      page.on('pageerror', (e) => errors.push(e.message));
+      await shown(page, `${servers[0].url}idx/results.html?q=zzqx`);
+      await page.evaluate(() => {
+        window.samePage = true;
+        document.addEventListener('input', () => { window.lastKey = performance.now(); });
+      });
+      const from = await page.evaluate(() => performance.getEntriesByType('resource').length);
+      const box = page.locator('input.duv-input').first();
+      await box.fill('');
+      // Keys closer together than any pause: only an answer worked out as
+      // soon as the parts are in asks for records before the last key.
+      await box.pressSequentially(q, { delay: 30 });
+      await box.press('Enter');
+      await page.waitForFunction((query) => {
+        const b = document.querySelector('.duv-search');
+        return b && !b.hasAttribute('aria-busy') && b.querySelector('.duv-count')?.textContent.includes(query);
+      }, q);
+      const [records, lastKey] = await page.evaluate((n) => [performance.getEntriesByType('resource').slice(n)
+        .filter((e) => /duv_index\/[^/]+\/r\d+\.js$/.test(e.name)).map((e) => e.startTime), window.lastKey], from);
+      assert.ok(records.some((t) => t < lastKey), `"${q}": no records asked for before the last key`);
+      const { html } = await shown(full, `${servers[0].url}results.html?q=${encodeURIComponent(q)}`);
+      const typed = await page.evaluate(() => document.querySelector('.duv-search').innerHTML
+        .replaceAll('/idx/results.html', '/results.html'));
+      assert.equal(typed, html, `"${q}" typed and sent`);
+      assert.equal(await page.evaluate(() => window.samePage), true, 'Enter loaded the page again');
+      assert.deepEqual(errors, []);
+      await page.close();
+    }
+    await full.close();
+  });
 });

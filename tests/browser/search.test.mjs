@@ -245,6 +245,7 @@ for (const mode of ['http', 'file']) {
       const nav = first.locator('nav[aria-label="Result pages"]');
       assert.deepEqual(await nav.locator('li').allTextContents(), ['1', '2', '3', 'Next']);
       assert.equal(await nav.locator('[aria-current="page"]').textContent(), '1');
+      await first.evaluate(() => { window.samePage = true; });
       await nav.getByText('2', { exact: true }).click();
       await first.waitForURL(/page=2/);
       assert.deepEqual(await titleTexts(first), PAGED.slice(10, 20).map((r) => r.title));
@@ -255,6 +256,12 @@ for (const mode of ['http', 'file']) {
       await first.getByText('Next').click();
       await first.waitForURL(/page=3/);
       assert.deepEqual(await titleTexts(first), PAGED.slice(20).map((r) => r.title));
+      // The pages are shown in place, each an entry of the history.
+      assert.equal(await first.evaluate(() => window.samePage), true, 'a page link loaded the page again');
+      await first.evaluate(() => history.back());
+      await first.waitForFunction(() => document.querySelector('.duv-num')?.textContent === '11.');
+      assert.match(first.url(), /page=2/);
+      assert.deepEqual(await titleTexts(first), PAGED.slice(10, 20).map((r) => r.title));
       const beyond = await results(site, 'item', '&page=99');
       assert.deepEqual(await titleTexts(beyond), PAGED.slice(20).map((r) => r.title));
       const bad = await results(site, 'item', '&page=abc');
