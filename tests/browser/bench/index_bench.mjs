@@ -7,8 +7,9 @@
 //   - submit on the home page to the first results rendered (cold cache);
 //   - the bytes a typical two-word query loads, against duv_data.js;
 //   - later queries in the same page: new ones set as a site's own script
-//     or Back and Forward set them, Back to those shown before, and new
-//     ones typed into the box, after the pause or sent with Enter;
+//     or Back and Forward set them, Back to those shown before, the next
+//     page of results, and new ones typed into the box, after the pause or
+//     sent with Enter (and the bytes typing loads);
 //   - the generator's time and peak memory with the index against writing
 //     the data script alone.
 // The waits are timed in the page (see the init script below), and also as
@@ -202,15 +203,45 @@ async function back(page, queries) {
   return times;
 }
 
+// The next page of queries' results, from the click on its link. The
+// query is shown again first (its parts at hand, as after a search).
+async function nextPage(page, queries) {
+  const times = [];
+  for (const q of queries) {
+    await page.evaluate((query) => {
+      const u = new URL(location.href);
+      u.searchParams.set('q', query);
+      u.searchParams.delete('page');
+      history.pushState(null, '', u.href);
+      window.dispatchEvent(new PopStateEvent('popstate'));
+    }, q);
+    await page.waitForFunction((query) => document.querySelector('.duv-search:not([aria-busy]) .duv-count')
+      ?.textContent.includes(query) && document.querySelector('a.duv-page[rel=next]'), q, { timeout: 120000 });
+    const from = await page.evaluate(() => {
+      const at = performance.timeOrigin + performance.now();
+      document.querySelector('a.duv-page[rel=next]').click();
+      return at;
+    });
+    await page.waitForFunction(([t, query]) => window.duvDrawn.some(([at, c]) => at >= t && c.includes(query)),
+      [from, q], { timeout: 120000 });
+    if (!/page=2/.test(page.url())) throw new Error(`"${q}": the next page did not follow`);
+    times.push((await drawnAt(page, from, q)) - from);
+  }
+  return times;
+}
+
 // Later queries typed into the results page's box, a key every 60 ms: the
 // time from the end of the pause after the last key (when the results
-// follow the box) to the results rendered.
+// follow the box) to the results rendered, and the index's bytes loaded
+// while typing (over http).
 async function typed(page, queries) {
   await page.evaluate(() => document.addEventListener('input', () => { window.lastKey = performance.now(); }));
-  const pause = 250, times = [];
+  const pause = 250, times = [], bytes = [];
   const box = page.locator('input.duv-input').first();
   for (const q of queries) {
     await box.fill('');
+    await page.waitForTimeout(pause * 2);
+    await page.evaluate(() => performance.clearResourceTimings());
     await box.pressSequentially(q, { delay: 60 });
     const lastKey = await page.waitForFunction((query) => {
       const last = performance.timeOrigin + window.lastKey;
@@ -218,8 +249,10 @@ async function typed(page, queries) {
     }, q, { timeout: 120000, polling: 5 });
     const last = await lastKey.jsonValue();
     times.push(Math.max(0, (await drawnAt(page, last, q)) - last - pause));
+    bytes.push(await page.evaluate(() => performance.getEntriesByType('resource')
+      .filter((e) => /duv_index/.test(e.name)).reduce((n, e) => n + e.decodedBodySize, 0)));
   }
-  return times;
+  return { times, bytes };
 }
 
 // Later queries typed the same way and sent with Enter at once after the
@@ -248,7 +281,8 @@ try {
     `${f1(g('index', 'kb') / 1024)} MB peak (ratio ${f1(g('index', 'kb') / g('data', 'kb'))})`);
   for (const [where, base] of [['http', server.url], ['file://', pathToFileURL(site).href + '/']]) {
     const m = { full: [], index: [], bytes: [], laterFull: [], laterIndex: [], typedFull: [], typedIndex: [],
-      wall: [], wallFull: [], laterWall: [], laterWallFull: [], backIndex: [], backFull: [], enteredIndex: [], enteredFull: [] };
+      wall: [], wallFull: [], laterWall: [], laterWallFull: [], backIndex: [], backFull: [], enteredIndex: [], enteredFull: [],
+      nextIndex: [], nextFull: [], typedBytes: [] };
     for (let r = 0; r < RUNS; r++) {
       const query = TYPICAL[r % TYPICAL.length];
       const full = await submit(base, '', query);
@@ -258,7 +292,8 @@ try {
       m.laterFull.push(median(laterFull.times));
       m.laterWallFull.push(median(laterFull.walls));
       m.backFull.push(median(await back(full.page, LATER.slice(0, 3))));
-      m.typedFull.push(median(await typed(full.page, TYPED.slice(0, 2))));
+      m.nextFull.push(median(await nextPage(full.page, LATER.slice(0, 2))));
+      m.typedFull.push(median((await typed(full.page, TYPED.slice(0, 2))).times));
       m.enteredFull.push(median(await entered(full.page, ENTERED.slice(0, 2))));
       await full.page.close();
       const idx = await submit(base, 'idx/', query);
@@ -270,7 +305,10 @@ try {
       m.laterIndex.push(median(laterIndex.times));
       m.laterWall.push(median(laterIndex.walls));
       m.backIndex.push(median(await back(idx.page, LATER)));
-      m.typedIndex.push(median(await typed(idx.page, TYPED)));
+      m.nextIndex.push(median(await nextPage(idx.page, LATER.slice(0, 4))));
+      const typedIndex = await typed(idx.page, TYPED);
+      m.typedIndex.push(median(typedIndex.times));
+      m.typedBytes.push(median(typedIndex.bytes));
       m.enteredIndex.push(median(await entered(idx.page, ENTERED)));
       await idx.page.close();
     }
@@ -284,6 +322,8 @@ try {
       `${median(m.laterWallFull)} ms (ratio ${ratio(m.laterWall, m.laterWallFull)})`);
     console.log(`  Back to earlier queries: index ${f1(median(m.backIndex))} ms, full scan ` +
       `${f1(median(m.backFull))} ms (ratio ${ratio(m.backIndex, m.backFull)})`);
+    console.log(`  the next page of results, from the click: index ${f1(median(m.nextIndex))} ms, full scan ` +
+      `${f1(median(m.nextFull))} ms (ratio ${ratio(m.nextIndex, m.nextFull)})`);
     console.log(`  later queries typed, from the end of the pause: index ${f1(median(m.typedIndex))} ms, ` +
       `full scan ${f1(median(m.typedFull))} ms (ratio ${(median(m.typedIndex) / median(m.typedFull)).toFixed(3)})`);
     console.log(`  later queries typed and sent with Enter, from Enter: index ${f1(median(m.enteredIndex))} ms, ` +
@@ -291,6 +331,8 @@ try {
     if (where === 'http') {
       console.log(`  bytes loaded for a two-word query: index ${median(m.bytes)}, duv_data.js ${dataBytes} ` +
         `(ratio ${(median(m.bytes) / dataBytes * 100).toFixed(2)} %)`);
+      console.log(`  index bytes loaded while a later query is typed, a key every 60 ms: ${median(m.typedBytes)} ` +
+        `(ratio ${(median(m.typedBytes) / dataBytes * 100).toFixed(2)} % of duv_data.js)`);
     }
   }
 } finally {
