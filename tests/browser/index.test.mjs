@@ -270,7 +270,9 @@ describe('records crowding the shown page', () => {
 
 // Only the pages asked for are put in order (all of them when a page asks
 // for most of the results): a common word's results walked in pages of ten
-// must be those walked in pages of thirty, where more of them are sorted.
+// must be those walked in pages of thirty, where more of them are sorted,
+// also when the page links are followed and each next page is put in order
+// ahead.
 describe('pages put in order on demand', () => {
   test('pages of ten equal pages of thirty, in the full scan and the index', async () => {
     const thirty = makeSite(CLI, RECORDS, { number: 1, bold: 1, url: 1, return: 30 });
@@ -290,12 +292,38 @@ describe('pages put in order on demand', () => {
       }
       return items;
     };
+    // The same through the Next links, pressed as a visitor would. Every
+    // other page is left until the next one has been put in order ahead
+    // (after the paint); the rest are pressed at once.
+    const clickWalk = async (base, q) => {
+      await shown(page, `${base}results.html?q=${encodeURIComponent(q)}`);
+      await page.evaluate(() => { window.samePage = true; });
+      const items = [];
+      for (let n = 1; ; n++) {
+        items.push(...await page.evaluate(() => [...document.querySelectorAll('.duv-results > li a')]
+          .map((a) => a.getAttribute('href'))));
+        const next = page.locator('a.duv-page[rel=next]');
+        if (!(await next.count())) break;
+        if (n % 2) {
+          await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0))));
+        }
+        await next.click();
+        await page.waitForFunction((start) => {
+          const box = document.querySelector('.duv-search');
+          return box && !box.hasAttribute('aria-busy') && box.querySelector('.duv-results')?.start > start;
+        }, n * 10);
+      }
+      assert.equal(await page.evaluate(() => window.samePage), true, `"${q}": a page link loaded the page again`);
+      assert.equal(await page.evaluate(() => typeof s), 'undefined', `"${q}": the data script was loaded`);
+      return items;
+    };
     for (const q of ['table', 'index', 'create', 'garden bed', 'serve', 'the table']) {
       const whole = await walk(server.url, q, 30);
       assert.ok(whole.length > 80, `"${q}": ${whole.length} results, too few for pages of ten to be picked`);
       for (const folder of ['', 'idx/']) {
         assert.deepEqual(await walk(`${servers[0].url}${folder}`, q, 10), whole, `"${q}" (${folder || 'full scan'})`);
       }
+      assert.deepEqual(await clickWalk(`${servers[0].url}idx/`, q), whole, `"${q}" (index, page links)`);
     }
     await page.close();
   });
