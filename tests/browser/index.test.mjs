@@ -334,45 +334,59 @@ describe('pages put in order on demand', () => {
 // visitor types, and the shown records before the pause after the last
 // keystroke is over.
 describe('search as you type with the index', () => {
+  // A fresh index results page for each query, so that no part is at hand
+  // yet; its errors and the times of its keys are kept.
+  async function freshPage() {
+    const page = await browser.context.newPage();
+    page.errors = [];
+    page.on('pageerror', (e) => page.errors.push(e.message));
+    await shown(page, `${servers[0].url}idx/results.html?q=zzqx`);
+    await page.evaluate(() => {
+      window.samePage = true;
+      document.addEventListener('input', () => { window.lastKey = performance.now(); });
+      // The results follow the box once the pause is over: the address first.
+      const replace = history.replaceState.bind(history);
+      history.replaceState = (...args) => { window.followedAt = performance.now(); return replace(...args); };
+    });
+    page.from = await page.evaluate(() => performance.getEntriesByType('resource').length);
+    return page;
+  }
+  // When the page asked for parts of a kind (d, p or r) since it was opened.
+  const askedFor = (page, kind) => page.evaluate(([n, re]) => performance.getEntriesByType('resource').slice(n)
+    .filter((e) => new RegExp(re).test(e.name)).map((e) => e.startTime), [page.from, `duv_index/[^/]+/[${kind}]\\d+\\.js$`]);
+  // The typed query's results, once shown, are the full scan's, in the same
+  // document, and the data script was never needed.
+  async function sameAsFullScan(page, full, q) {
+    await page.waitForFunction((query) => {
+      const b = document.querySelector('.duv-search');
+      return b && !b.hasAttribute('aria-busy') && b.querySelector('.duv-count')?.textContent.includes(query);
+    }, q);
+    const { html } = await shown(full, `${servers[0].url}results.html?q=${encodeURIComponent(q)}`);
+    const typed = await page.evaluate(() => document.querySelector('.duv-search').innerHTML
+      .replaceAll('/idx/results.html', '/results.html'));
+    assert.equal(typed, html, `"${q}" typed`);
+    assert.equal(await page.evaluate(() => window.samePage), true, `"${q}": the page was loaded again`);
+    assert.equal(await page.evaluate(() => typeof s), 'undefined', 'the index page never loads the data script');
+    assert.deepEqual(page.errors, []);
+  }
+
   test('typed queries show what the full scan shows; parts are fetched while typing', async () => {
     const full = await browser.context.newPage();
     for (const q of ['garden table', 'tomatoes blight', 'wheelchair']) {
-      // A fresh page for each, so that no part is at hand yet.
-      const page = await browser.context.newPage();
-      const errors = [];
-      page.on('pageerror', (e) => errors.push(e.message));
-      await shown(page, `${servers[0].url}idx/results.html?q=zzqx`);
-      await page.evaluate(() => {
-        document.addEventListener('input', () => { window.lastKey = performance.now(); });
-        // The results follow the box once the pause is over: the address first.
-        const replace = history.replaceState.bind(history);
-        history.replaceState = (...args) => { window.followedAt = performance.now(); return replace(...args); };
-      });
-      const from = await page.evaluate(() => performance.getEntriesByType('resource').length);
+      const page = await freshPage();
       const box = page.locator('input.duv-input').first();
       await box.fill('');
       await box.pressSequentially(q, { delay: 30 });
-      await page.waitForFunction((query) => {
-        const b = document.querySelector('.duv-search');
-        return b && !b.hasAttribute('aria-busy') && b.querySelector('.duv-count')?.textContent.includes(query);
-      }, q);
-      const askedFor = (kind) => page.evaluate(([n, re]) => performance.getEntriesByType('resource').slice(n)
-        .filter((e) => new RegExp(re).test(e.name)).map((e) => e.startTime), [from, `duv_index/[^/]+/[${kind}]\\d+\\.js$`]);
-      const asked = await askedFor('dp');
+      await sameAsFullScan(page, full, q);
+      const asked = await askedFor(page, 'dp');
       const lastKey = await page.evaluate(() => window.lastKey);
       assert.ok(asked.length && Math.min(...asked) < lastKey + 200, `"${q}": no part asked for while typing`);
       // The shown records are fetched during the pause, before the results
       // follow the box.
-      const shownParts = await askedFor('r');
+      const shownParts = await askedFor(page, 'r');
       const followedAt = await page.evaluate(() => window.followedAt);
       assert.ok(shownParts.length && Math.min(...shownParts) < followedAt,
         `"${q}": shown records asked for ${Math.round(Math.min(...shownParts) - followedAt)} ms after the pause`);
-      const { html } = await shown(full, `${servers[0].url}results.html?q=${encodeURIComponent(q)}`);
-      const typed = await page.evaluate(() => document.querySelector('.duv-search').innerHTML
-        .replaceAll('/idx/results.html', '/results.html'));
-      assert.equal(typed, html, `"${q}" typed`);
-      assert.equal(await page.evaluate(() => typeof s), 'undefined', 'the index page never loads the data script');
-      assert.deepEqual(errors, []);
       await page.close();
     }
     await full.close();
@@ -381,34 +395,17 @@ describe('search as you type with the index', () => {
   test('typed fast and sent with Enter at once: answered while typing, shown in place as the full scan shows', async () => {
     const full = await browser.context.newPage();
     for (const q of ['garden table', 'tomatoes blight', 'raised beds']) {
-      const page = await browser.context.newPage();
-      const errors = [];
-      page.on('pageerror', (e) => errors.push(e.message));
-      await shown(page, `${servers[0].url}idx/results.html?q=zzqx`);
-      await page.evaluate(() => {
-        window.samePage = true;
-        document.addEventListener('input', () => { window.lastKey = performance.now(); });
-      });
-      const from = await page.evaluate(() => performance.getEntriesByType('resource').length);
+      const page = await freshPage();
       const box = page.locator('input.duv-input').first();
       await box.fill('');
       // Keys closer together than any pause: only an answer worked out as
       // soon as the parts are in asks for records before the last key.
       await box.pressSequentially(q, { delay: 30 });
       await box.press('Enter');
-      await page.waitForFunction((query) => {
-        const b = document.querySelector('.duv-search');
-        return b && !b.hasAttribute('aria-busy') && b.querySelector('.duv-count')?.textContent.includes(query);
-      }, q);
-      const [records, lastKey] = await page.evaluate((n) => [performance.getEntriesByType('resource').slice(n)
-        .filter((e) => /duv_index\/[^/]+\/r\d+\.js$/.test(e.name)).map((e) => e.startTime), window.lastKey], from);
+      await sameAsFullScan(page, full, q);
+      const records = await askedFor(page, 'r');
+      const lastKey = await page.evaluate(() => window.lastKey);
       assert.ok(records.some((t) => t < lastKey), `"${q}": no records asked for before the last key`);
-      const { html } = await shown(full, `${servers[0].url}results.html?q=${encodeURIComponent(q)}`);
-      const typed = await page.evaluate(() => document.querySelector('.duv-search').innerHTML
-        .replaceAll('/idx/results.html', '/results.html'));
-      assert.equal(typed, html, `"${q}" typed and sent`);
-      assert.equal(await page.evaluate(() => window.samePage), true, 'Enter loaded the page again');
-      assert.deepEqual(errors, []);
       await page.close();
     }
     await full.close();
