@@ -34,6 +34,8 @@ const LATER = ['index scan', 'backup restore', 'trigger function', 'json path', 
   'text search', 'lock mode', 'window function'];
 const TYPED = ['partial index', 'lock timeout', 'sequence owner', 'cursor fetch'];
 const ENTERED = ['check constraint', 'shared buffers', 'foreign table', 'tablespace location'];
+// About how long a hand holds the button down in a brisk click, in ms.
+const PRESS = 100;
 
 const root = tempDir('duvra-index-bench-');
 const run = (...args) => execFileSync(cli, args, { cwd: root, encoding: 'utf8', maxBuffer: 1 << 26 });
@@ -110,8 +112,8 @@ const f1 = (x) => x.toFixed(1);
 const server = (await serveNginx(site)) ?? (await serve(site));
 const browser = await launch();
 // Times are taken in the page, on its clock made absolute: the moment Enter
-// is pressed in the box (kept across the navigation to the results page)
-// and each moment the results box is drawn. The harness's own round trips
+// is pressed in the box (kept across the navigation to the results page),
+// the moment of a click, and each moment the results box is drawn. The harness's own round trips
 // to the browser (tens of ms on a busy machine) are no part of the
 // visitor's wait; they are reported apart, as the harness sees them.
 await browser.context.addInitScript(() => {
@@ -120,6 +122,7 @@ await browser.context.addInitScript(() => {
   document.addEventListener('keydown', (e) => {
     if (e.key === 'Enter') sessionStorage.setItem('duvSubmit', String(now()));
   }, true);
+  document.addEventListener('click', () => { window.duvClick = now(); }, true);
   new MutationObserver(() => {
     const box = document.querySelector('.duv-search');
     const count = box && !box.hasAttribute('aria-busy') && box.querySelector('.duv-count')?.textContent;
@@ -203,9 +206,11 @@ async function back(page, queries) {
   return times;
 }
 
-// The next page of queries' results, from the click on its link. The
-// query is shown again first (its parts at hand, as after a search).
-async function nextPage(page, queries) {
+// The next page of queries' results, from the click on its link (the
+// release of the button). The query is shown again first (its parts at
+// hand, as after a search). The link is clicked by a script, with no press
+// before it, or pressed with the mouse for `press` ms, as a hand does.
+async function nextPage(page, queries, press = 0) {
   const times = [];
   for (const q of queries) {
     await page.evaluate((query) => {
@@ -217,11 +222,18 @@ async function nextPage(page, queries) {
     }, q);
     await page.waitForFunction((query) => document.querySelector('.duv-search:not([aria-busy]) .duv-count')
       ?.textContent.includes(query) && document.querySelector('a.duv-page[rel=next]'), q, { timeout: 120000 });
-    const from = await page.evaluate(() => {
-      const at = performance.timeOrigin + performance.now();
-      document.querySelector('a.duv-page[rel=next]').click();
-      return at;
-    });
+    if (press) {
+      const link = page.locator('a.duv-page[rel=next]');
+      await link.scrollIntoViewIfNeeded();
+      const at = await link.boundingBox();
+      await page.mouse.move(at.x + at.width / 2, at.y + at.height / 2);
+      await page.mouse.down();
+      await page.waitForTimeout(press);
+      await page.mouse.up();
+    } else {
+      await page.evaluate(() => document.querySelector('a.duv-page[rel=next]').click());
+    }
+    const from = await page.evaluate(() => window.duvClick);
     await page.waitForFunction(([t, query]) => window.duvDrawn.some(([at, c]) => at >= t && c.includes(query)),
       [from, q], { timeout: 120000 });
     if (!/page=2/.test(page.url())) throw new Error(`"${q}": the next page did not follow`);
@@ -282,7 +294,7 @@ try {
   for (const [where, base] of [['http', server.url], ['file://', pathToFileURL(site).href + '/']]) {
     const m = { full: [], index: [], bytes: [], laterFull: [], laterIndex: [], typedFull: [], typedIndex: [],
       wall: [], wallFull: [], laterWall: [], laterWallFull: [], backIndex: [], backFull: [], enteredIndex: [], enteredFull: [],
-      nextIndex: [], nextFull: [], typedBytes: [] };
+      nextIndex: [], nextFull: [], pressedIndex: [], pressedFull: [], typedBytes: [] };
     for (let r = 0; r < RUNS; r++) {
       const query = TYPICAL[r % TYPICAL.length];
       const full = await submit(base, '', query);
@@ -293,6 +305,7 @@ try {
       m.laterWallFull.push(median(laterFull.walls));
       m.backFull.push(median(await back(full.page, LATER.slice(0, 3))));
       m.nextFull.push(median(await nextPage(full.page, LATER.slice(0, 2))));
+      m.pressedFull.push(median(await nextPage(full.page, LATER.slice(0, 2), PRESS)));
       m.typedFull.push(median((await typed(full.page, TYPED.slice(0, 2))).times));
       m.enteredFull.push(median(await entered(full.page, ENTERED.slice(0, 2))));
       await full.page.close();
@@ -306,6 +319,7 @@ try {
       m.laterWall.push(median(laterIndex.walls));
       m.backIndex.push(median(await back(idx.page, LATER)));
       m.nextIndex.push(median(await nextPage(idx.page, LATER.slice(0, 4))));
+      m.pressedIndex.push(median(await nextPage(idx.page, LATER.slice(4), PRESS)));
       const typedIndex = await typed(idx.page, TYPED);
       m.typedIndex.push(median(typedIndex.times));
       m.typedBytes.push(median(typedIndex.bytes));
@@ -323,7 +337,9 @@ try {
     console.log(`  Back to earlier queries: index ${f1(median(m.backIndex))} ms, full scan ` +
       `${f1(median(m.backFull))} ms (ratio ${ratio(m.backIndex, m.backFull)})`);
     console.log(`  the next page of results, from the click: index ${f1(median(m.nextIndex))} ms, full scan ` +
-      `${f1(median(m.nextFull))} ms (ratio ${ratio(m.nextIndex, m.nextFull)})`);
+      `${f1(median(m.nextFull))} ms (ratio ${ratio(m.nextIndex, m.nextFull)}); the link pressed for ${PRESS} ms, ` +
+      `from the release: index ${f1(median(m.pressedIndex))} ms, full scan ${f1(median(m.pressedFull))} ms ` +
+      `(ratio ${ratio(m.pressedIndex, m.pressedFull)})`);
     console.log(`  later queries typed, from the end of the pause: index ${f1(median(m.typedIndex))} ms, ` +
       `full scan ${f1(median(m.typedFull))} ms (ratio ${(median(m.typedIndex) / median(m.typedFull)).toFixed(3)})`);
     console.log(`  later queries typed and sent with Enter, from Enter: index ${f1(median(m.enteredIndex))} ms, ` +
