@@ -43,6 +43,14 @@ void CheckFieldText(const ScriptSettings& s) {
   }
 }
 
+// An index limit that the environment sets in place of the fallback, when it
+// gives a positive number.
+size_t IndexLimitFromEnv(const char* name, size_t fallback) {
+  const char* text = std::getenv(name);
+  const long value = text ? std::atol(text) : 0;
+  return value > 0 ? static_cast<size_t>(value) : fallback;
+}
+
 void PrintSettings(const Database& db) {
   ScriptSettings s = SplitScriptSettings(db.script_settings_line);
   std::cout << "Create Scripts in: " << s.folder << "\n"
@@ -66,10 +74,12 @@ int RunCreate(const ParsedArgs& p) {
   }
   if (!DirectoryExists(s.folder)) throw CliError{s.folder + std::string(kInvalidFolderSuffix)};
   ScriptJob job{s, !data_only, FindDataDir(), db.excluded_words, !p.Has("no-index"), {}};
-  // Tests ask for small posting packs, so that a small site has many.
-  if (const char* bytes = std::getenv("DUVRA_INDEX_PACK_BYTES"); bytes && std::atol(bytes) > 0) {
-    job.index_limits.pack_bytes = static_cast<size_t>(std::atol(bytes));
-  }
+  // Tests ask for small posting packs and record chunks, so that a small
+  // site has many of each.
+  job.index_limits.pack_bytes =
+      IndexLimitFromEnv("DUVRA_INDEX_PACK_BYTES", job.index_limits.pack_bytes);
+  job.index_limits.records_per_chunk =
+      IndexLimitFromEnv("DUVRA_INDEX_CHUNK_RECORDS", job.index_limits.records_per_chunk);
   if (Status st = CreateScripts(job, db.records.lines()); !st.ok()) throw CliError{st.message()};
   std::cout << *CreateOutcomeMessage(CreateOutcome::kCreated, s.folder, !data_only) << "\n";
   return kExitOk;

@@ -111,6 +111,7 @@ function queries() {
 }
 
 const PACK_BYTES = 512;
+const CHUNK_RECORDS = 4;
 let browser;
 let site;
 const servers = [];
@@ -119,8 +120,10 @@ before(async () => {
   assert.ok(fs.existsSync(CLI), `duvra-cli not found at ${CLI} (set DUVRA_CLI)`);
   browser = await launch();
   // Small packs, so that query words find theirs among many, from their
-  // keys or through the dictionary.
-  site = sitePair(RECORDS, { DUVRA_INDEX_PACK_BYTES: String(PACK_BYTES) });
+  // keys or through the dictionary; small record chunks, so that the pages
+  // of a query's results need chunks of their own.
+  site = sitePair(RECORDS, { DUVRA_INDEX_PACK_BYTES: String(PACK_BYTES),
+    DUVRA_INDEX_CHUNK_RECORDS: String(CHUNK_RECORDS) });
   servers.push(await serve(site.site));
 });
 
@@ -325,6 +328,37 @@ describe('pages put in order on demand', () => {
       }
       assert.deepEqual(await clickWalk(`${servers[0].url}idx/`, q), whole, `"${q}" (index, page links)`);
     }
+    await page.close();
+  });
+
+  test('the next page\'s records are fetched once the links to it come into view', async () => {
+    const page = await browser.context.newPage();
+    await page.setViewportSize({ width: 800, height: 300 });
+    await shown(page, `${servers[0].url}idx/results.html?q=table`);
+    const records = () => page.evaluate(() => performance.getEntriesByType('resource')
+      .filter((e) => /\/r\d+\.js$/.test(e.name)).length);
+    // Until the loads asked for have stopped.
+    const settled = async () => {
+      for (let n = -1, now = await records(); n !== now; n = now, now = await records()) await page.waitForTimeout(200);
+    };
+    // Next, clicked at once by a script: drawn now, or only once its
+    // records are in.
+    const next = (range) => page.evaluate(async (r) => {
+      document.querySelector('a.duv-page[rel=next]').click();
+      const box = document.querySelector('.duv-search');
+      const now = !box.hasAttribute('aria-busy');
+      while (box.hasAttribute('aria-busy') || !box.querySelector('.duv-count').textContent.includes(r)) {
+        await new Promise((done) => setTimeout(done, 10));
+      }
+      return now;
+    }, range);
+    await settled();
+    assert.ok(await page.evaluate(() => document.querySelector('.duv-pages').getBoundingClientRect().top > innerHeight));
+    assert.equal(await next('11 to 20'), false, 'links out of view: the next page waits for its records');
+    await settled();
+    await page.locator('.duv-pages').scrollIntoViewIfNeeded();
+    await settled();
+    assert.equal(await next('21 to 30'), true, 'links in view: the next page is drawn at once');
     await page.close();
   });
 });
