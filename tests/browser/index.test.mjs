@@ -385,6 +385,16 @@ describe('search as you type with the index', () => {
     page.from = await page.evaluate(() => performance.getEntriesByType('resource').length);
     return page;
   }
+  // A fresh page with q typed into its box, a key every 30 ms (closer
+  // together than any pause), and Enter pressed right after when asked.
+  async function typedInto(q, enter) {
+    const page = await freshPage();
+    const box = page.locator('input.duv-input').first();
+    await box.fill('');
+    await box.pressSequentially(q, { delay: 30 });
+    if (enter) await box.press('Enter');
+    return page;
+  }
   // When the page asked for parts of a kind (d, p or r) since it was opened.
   const askedFor = (page, kind) => page.evaluate(([n, re]) => performance.getEntriesByType('resource').slice(n)
     .filter((e) => new RegExp(re).test(e.name)).map((e) => e.startTime), [page.from, `duv_index/[^/]+/[${kind}]\\d+\\.js$`]);
@@ -406,40 +416,24 @@ describe('search as you type with the index', () => {
 
   test('typed queries show what the full scan shows; parts are fetched while typing', async () => {
     const full = await browser.context.newPage();
-    for (const q of ['garden table', 'tomatoes blight', 'wheelchair']) {
-      const page = await freshPage();
-      const box = page.locator('input.duv-input').first();
-      await box.fill('');
-      await box.pressSequentially(q, { delay: 30 });
+    for (const [q, enter] of [['garden table', false], ['tomatoes blight', false], ['wheelchair', false],
+      ['garden table', true], ['tomatoes blight', true], ['raised beds', true]]) {
+      const page = await typedInto(q, enter);
       await sameAsFullScan(page, full, q);
-      const asked = await askedFor(page, 'dp');
       const lastKey = await page.evaluate(() => window.lastKey);
+      const asked = await askedFor(page, 'dp'), records = await askedFor(page, 'r');
       assert.ok(asked.length && Math.min(...asked) < lastKey + 200, `"${q}": no part asked for while typing`);
-      // The shown records are fetched during the pause, before the results
-      // follow the box.
-      const shownParts = await askedFor(page, 'r');
-      const followedAt = await page.evaluate(() => window.followedAt);
-      assert.ok(shownParts.length && Math.min(...shownParts) < followedAt,
-        `"${q}": shown records asked for ${Math.round(Math.min(...shownParts) - followedAt)} ms after the pause`);
-      await page.close();
-    }
-    await full.close();
-  });
-
-  test('typed fast and sent with Enter at once: answered while typing, shown in place as the full scan shows', async () => {
-    const full = await browser.context.newPage();
-    for (const q of ['garden table', 'tomatoes blight', 'raised beds']) {
-      const page = await freshPage();
-      const box = page.locator('input.duv-input').first();
-      await box.fill('');
-      // Keys closer together than any pause: only an answer worked out as
-      // soon as the parts are in asks for records before the last key.
-      await box.pressSequentially(q, { delay: 30 });
-      await box.press('Enter');
-      await sameAsFullScan(page, full, q);
-      const records = await askedFor(page, 'r');
-      const lastKey = await page.evaluate(() => window.lastKey);
-      assert.ok(records.some((t) => t < lastKey), `"${q}": no records asked for before the last key`);
+      if (enter) {
+        // Sent at once: only an answer worked out as soon as the parts are
+        // in asks for records before the last key.
+        assert.ok(records.some((t) => t < lastKey), `"${q}": no records asked for before the last key`);
+      } else {
+        // The shown records are fetched during the pause, before the
+        // results follow the box.
+        const followedAt = await page.evaluate(() => window.followedAt);
+        assert.ok(records.length && Math.min(...records) < followedAt,
+          `"${q}": shown records asked for ${Math.round(Math.min(...records) - followedAt)} ms after the pause`);
+      }
       await page.close();
     }
     await full.close();
