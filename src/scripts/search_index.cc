@@ -358,8 +358,27 @@ void AppendIndexNumber(std::string& out, unsigned long long n) {
   out.push_back(kDigits[groups[0]]);
 }
 
+// Records per r part: as many as hold about the chunk bytes of shown text
+// (all but the keywords), from the records' average, so that a site whose
+// records carry long texts keeps a query's loads small.
+size_t ChunkRecords(const std::vector<std::string>& record_lines, const IndexLimits& limits) {
+  if (record_lines.empty()) return limits.records_per_chunk;
+  uint64_t shown = 0;
+  for (const std::string& line : record_lines) {
+    // The keywords follow the fourth "^" (Num, Title, URL and Text before).
+    size_t keywords = 0, at = line.find('^');
+    for (int k = 1; k < 4 && at != std::string::npos; ++k) at = line.find('^', at + 1);
+    if (at != std::string::npos) keywords = std::min(line.find('^', at + 1), line.size()) - at - 1;
+    shown += line.size() - keywords;
+  }
+  const uint64_t average = std::max<uint64_t>(1, shown / record_lines.size());
+  return size_t(std::clamp<uint64_t>(limits.chunk_bytes / average, 1, limits.records_per_chunk));
+}
+
 Status WriteSearchIndex(const std::string& folder, const std::vector<std::string>& record_lines,
-                        FileSystem& files, const IndexLimits& limits) {
+                        FileSystem& files, const IndexLimits& asked) {
+  IndexLimits limits = asked;
+  limits.records_per_chunk = ChunkRecords(record_lines, asked);
   const std::string index_dir = folder + kPathSeparator + std::string(kIndexFolder);
   if (int err = files.MakeFolder(index_dir); err != 0 && err != EEXIST) {
     return CreateError(index_dir, err);

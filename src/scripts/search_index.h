@@ -29,7 +29,9 @@ inline constexpr std::string_view kIndexFolder = "duv_index";
 inline constexpr std::string_view kIndexManifest = "manifest.js";
 
 struct IndexLimits {
-  size_t records_per_chunk = 64;  // records per r part
+  size_t records_per_chunk = 64;  // records per r part, at most
+  // Fewer when the records' shown text is long: about this much a part.
+  size_t chunk_bytes = 16 * 1024;
   size_t pack_bytes = 64 * 1024;  // a p part is closed once it holds this much
   size_t dictionary_bytes = 8 * 1024;
   size_t rest_bytes = 64 * 1024;

@@ -156,6 +156,46 @@ TEST_F(SearchIndexTest, RemovingTakesTheManifestAndVersionsOnly) {
 }
 
 // The postings' numbers read back as the search reads them.
+// Records with long texts come in smaller record parts, so that what a
+// query shows stays small to load (long keywords, never shown, don't
+// count); every record stands in the part and slot that the search works
+// out from the manifest's chunk.
+TEST_F(SearchIndexTest, LongTextsComeInSmallerRecordParts) {
+  std::string keywords;
+  while (keywords.size() < 5000) keywords += "alpha beta gamma ";
+  for (auto [text_bytes, chunk] : {std::pair{0, 64}, {2000, 8}, {40000, 1}}) {
+    SCOPED_TRACE(text_bytes);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 70; ++i) {
+      const std::string n = std::to_string(i);
+      lines.push_back(n + "^Page " + n + "^/p" + n + ".html^" + std::string(text_bytes, 'x') + "^" +
+                      keywords + "^0");
+    }
+    ASSERT_TRUE(WriteSearchIndex(Folder(), lines, Disk(), {}).ok());
+    EXPECT_NE(Manifest().find("\"chunk\":" + std::to_string(chunk) + ","), std::string::npos);
+    const std::string dir = Dir() + "/" + Versions().at(0) + "/";
+    for (int part = 0; part * chunk < 70; ++part) {
+      const std::string text = ReadFile(dir + "r" + std::to_string(part) + ".js");
+      // ["record","record",...]: the records hold no quotes here.
+      const size_t to = text.rfind("\"]");
+      std::vector<std::string> slots;
+      for (size_t at = text.find("[\"") + 2;;) {
+        const size_t end = std::min(text.find("\",\"", at), to);
+        slots.push_back(text.substr(at, end - at));
+        if (end == to) break;
+        at = end + 3;
+      }
+      ASSERT_EQ(int(slots.size()), std::min(chunk, 70 - part * chunk)) << part;
+      for (int slot = 0; slot < int(slots.size()); ++slot) {
+        EXPECT_EQ(slots[slot].rfind("Page " + std::to_string(part * chunk + slot) + "^", 0), 0u)
+            << slots[slot];
+        EXPECT_EQ(slots[slot].find("alpha"), std::string::npos);
+      }
+    }
+    EXPECT_FALSE(fs::exists(dir + "r" + std::to_string((69 / chunk) + 1) + ".js"));
+  }
+}
+
 TEST(IndexNumberTest, ReadsBackForAnyValue) {
   std::mt19937_64 rng(5);
   std::vector<unsigned long long> values = {0, 1, 31, 32, 1023, 1024, (1ULL << 40) + 7};
