@@ -72,10 +72,13 @@ std::string EscapeScriptString(std::string_view text) {
   return out;
 }
 
+std::string_view RecordAfterNum(std::string_view record_line) {
+  const size_t caret = record_line.find('^');
+  return caret == std::string_view::npos ? record_line : record_line.substr(caret + 1);
+}
+
 std::string DataLine(size_t index, std::string_view record_line) {
-  size_t caret = record_line.find('^');
-  std::string_view rest =
-      caret == std::string_view::npos ? record_line : record_line.substr(caret + 1);
+  const std::string_view rest = RecordAfterNum(record_line);
   std::string line = "s[";
   line.append(std::to_string(index)).append("] = \"");
   for (size_t from = 0;;) {

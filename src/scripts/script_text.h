@@ -42,6 +42,9 @@ std::string EscapeScriptString(std::string_view text);
 // window (UTF-8) and indexed from a windows-1252 page shows both fields right.
 std::string DataLine(size_t index, std::string_view record_line);
 
+// A record line's fields after its Num (all of it when it has no "^").
+std::string_view RecordAfterNum(std::string_view record_line);
+
 // The whole data script: the array line, an empty line and one data line per
 // record, in list order, every line ended by CR LF.
 std::string DataScriptText(const std::vector<std::string>& record_lines);

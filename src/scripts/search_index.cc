@@ -143,8 +143,7 @@ std::optional<std::array<std::vector<SearchWord>, kFields>> RecordWords(
 // The record as the data script holds it, escaped field by field; without
 // its keywords when only shown.
 std::string EscapedRecord(std::string_view line, bool keywords) {
-  size_t caret = line.find('^');
-  std::string_view rest = caret == std::string_view::npos ? line : line.substr(caret + 1);
+  const std::string_view rest = RecordAfterNum(line);
   std::string out;
   size_t piece = 0;
   for (size_t from = 0;; ++piece) {
@@ -165,8 +164,7 @@ class IndexWriter {
   Status Add(size_t index, std::string_view line) {
     std::string shown = EscapedRecord(line, false);
     chunk_.append(chunk_.size() > 1 ? "," : "").append("\"").append(shown).append("\"");
-    size_t caret = line.find('^');
-    std::string_view rest = caret == std::string_view::npos ? line : line.substr(caret + 1);
+    const std::string_view rest = RecordAfterNum(line);
     size_t title_length = 0;
     auto words = RecordWords(SearchRecordFields(rest), &title_length);
     Status s;
@@ -365,11 +363,7 @@ size_t ChunkRecords(const std::vector<std::string>& record_lines, const IndexLim
   if (record_lines.empty()) return limits.records_per_chunk;
   uint64_t shown = 0;
   for (const std::string& line : record_lines) {
-    // The keywords follow the fourth "^" (Num, Title, URL and Text before).
-    size_t keywords = 0, at = line.find('^');
-    for (int k = 1; k < 4 && at != std::string::npos; ++k) at = line.find('^', at + 1);
-    if (at != std::string::npos) keywords = std::min(line.find('^', at + 1), line.size()) - at - 1;
-    shown += line.size() - keywords;
+    shown += line.size() - SearchRecordFields(RecordAfterNum(line))[3].size();
   }
   const uint64_t average = std::max<uint64_t>(1, shown / record_lines.size());
   return size_t(std::clamp<uint64_t>(limits.chunk_bytes / average, 1, limits.records_per_chunk));

@@ -354,7 +354,7 @@ bool SearchKeyLess(std::string_view a, std::string_view b) {
 }
 
 std::string SearchWordHead(std::string_view bare) {
-  if (!bare.empty() && bare[0] == '.') bare.remove_prefix(1);
+  bare = SearchWordKey(bare);
   size_t pos = 0;
   for (int k = 0; k < 2 && pos < bare.size(); ++k) NextCodePoint(bare, pos);
   return std::string(bare.substr(0, pos));
