@@ -361,6 +361,41 @@ describe('pages put in order on demand', () => {
     assert.equal(await next('21 to 30'), true, 'links in view: the next page is drawn at once');
     await page.close();
   });
+  test('Back after a reload finds the address it returns to at hand', async () => {
+    const page = await browser.context.newPage();
+    const full = await browser.context.newPage();
+    const loads = () => page.evaluate(() => performance.getEntriesByType('resource')
+      .filter((e) => /duv_index\//.test(e.name)).length);
+    const settled = async () => {
+      for (let n = -1, now = await loads(); n !== now; n = now, now = await loads()) await page.waitForTimeout(200);
+    };
+    const drawnWith = (text) => page.waitForFunction((t) => {
+      const box = document.querySelector('.duv-search');
+      return box && !box.hasAttribute('aria-busy') && box.querySelector('.duv-count')?.textContent.includes(t);
+    }, text);
+    // The visitor searches, goes to page 2, asks for other words there
+    // (the entry follows the box) and reloads.
+    await shown(page, `${servers[0].url}idx/results.html?q=garden`);
+    await page.locator('a.duv-page[rel=next]').click();
+    await drawnWith('11 to 20');
+    const box = page.locator('input.duv-input').first();
+    await box.fill('wheelchair ramp');
+    await box.press('Enter');
+    await drawnWith('wheelchair ramp');
+    await page.reload();
+    await drawnWith('wheelchair ramp');
+    await page.evaluate(() => { window.samePage = true; });
+    await settled();
+    const before = await loads();
+    await page.goBack();
+    await drawnWith('garden');
+    assert.equal(await page.evaluate(() => window.samePage), true, 'Back is answered in the page');
+    assert.equal(await loads(), before, 'Back after the reload loaded parts: they were not fetched ahead');
+    const { html } = await shown(full, `${servers[0].url}results.html?q=garden`);
+    assert.equal(await page.evaluate(() => document.querySelector('.duv-search').innerHTML
+      .replaceAll('/idx/results.html', '/results.html')), html);
+    await Promise.all([page.close(), full.close()]);
+  });
 });
 
 // Typing on a page that searches the index: the results follow the box as

@@ -6,10 +6,10 @@
 // found. Reports, for the same records in the same run:
 //   - submit on the home page to the first results rendered (cold cache);
 //   - the bytes a typical two-word query loads, against duv_data.js;
-//   - later queries in the same page: new ones set as a site's own script
-//     or Back and Forward set them, Back to those shown before, the next
-//     page of results, and new ones typed into the box, after the pause or
-//     sent with Enter (and the bytes typing loads);
+//   - later queries in the same page: new ones set by a site's own script,
+//     Back to those shown before (and after a reload), the next page of
+//     results, and new ones typed into the box, after the pause or sent
+//     with Enter (and the bytes typing loads);
 //   - the generator's time and peak memory with the index against writing
 //     the data script alone.
 // The waits are timed in the page (see the init script below), and also as
@@ -34,6 +34,7 @@ const LATER = ['index scan', 'backup restore', 'trigger function', 'json path', 
   'text search', 'lock mode', 'window function'];
 const TYPED = ['partial index', 'lock timeout', 'sequence owner', 'cursor fetch'];
 const ENTERED = ['check constraint', 'shared buffers', 'foreign table', 'tablespace location'];
+const RELOADED = [['primary key', 'data type'], ['query plan', 'hot standby'], ['client encoding', 'access method']];
 // About how long a hand holds the button down in a brisk click, in ms.
 const PRESS = 100;
 
@@ -167,7 +168,7 @@ async function submit(base, folder, query) {
 }
 
 // Later queries in the same page, each new to it, as a site's own script
-// or Back and Forward set them.
+// sets them: an address pushed and announced.
 async function later(page, queries) {
   const times = [], walls = [];
   for (const q of queries) {
@@ -267,6 +268,46 @@ async function typed(page, queries) {
   return { times, bytes };
 }
 
+// Back after a reload, as a visitor does it: a query shown, its next page
+// followed by its link, other words sent from the box there (the entry
+// follows the box), the page reloaded, and a moment later Back to the
+// first query: from Back to its results rendered.
+async function reloaded(page, pairs) {
+  const times = [];
+  const box = page.locator('input.duv-input').first();
+  for (const [first, then] of pairs) {
+    await page.evaluate((query) => {
+      const u = new URL(location.href);
+      u.searchParams.set('q', query);
+      u.searchParams.delete('page');
+      history.pushState(null, '', u.href);
+      window.dispatchEvent(new PopStateEvent('popstate'));
+    }, first);
+    await page.waitForFunction((query) => document.querySelector('.duv-search:not([aria-busy]) .duv-count')
+      ?.textContent.includes(query) && document.querySelector('a.duv-page[rel=next]'), first, { timeout: 120000 });
+    await page.evaluate(() => document.querySelector('a.duv-page[rel=next]').click());
+    await page.waitForURL(/page=2/);
+    await box.fill(then);
+    await box.press('Enter');
+    await page.waitForFunction((query) => window.duvDrawn.some(([, c]) => c.includes(query)), then,
+      { timeout: 120000 });
+    await page.reload();
+    await page.waitForFunction((query) => window.duvDrawn.some(([, c]) => c.includes(query)), then,
+      { timeout: 120000 });
+    await page.waitForTimeout(1000);
+    const from = await page.evaluate(() => {
+      const at = performance.timeOrigin + performance.now();
+      history.back();
+      return at;
+    });
+    await page.waitForFunction(([t, query]) => window.duvDrawn.some(([at, c]) => at >= t && c.includes(query)),
+      [from, first], { timeout: 120000 });
+    if (/page=2/.test(page.url())) throw new Error(`"${first}": Back did not return to the first page`);
+    times.push((await drawnAt(page, from, first)) - from);
+  }
+  return times;
+}
+
 // Later queries typed the same way and sent with Enter at once after the
 // last key: from Enter to the results rendered.
 async function entered(page, queries) {
@@ -294,7 +335,8 @@ try {
   for (const [where, base] of [['http', server.url], ['file://', pathToFileURL(site).href + '/']]) {
     const m = { full: [], index: [], bytes: [], laterFull: [], laterIndex: [], typedFull: [], typedIndex: [],
       wall: [], wallFull: [], laterWall: [], laterWallFull: [], backIndex: [], backFull: [], enteredIndex: [], enteredFull: [],
-      nextIndex: [], nextFull: [], pressedIndex: [], pressedFull: [], typedBytes: [] };
+      nextIndex: [], nextFull: [], pressedIndex: [], pressedFull: [], typedBytes: [], reloadIndex: [],
+      reloadFull: [] };
     for (let r = 0; r < RUNS; r++) {
       const query = TYPICAL[r % TYPICAL.length];
       const full = await submit(base, '', query);
@@ -308,6 +350,7 @@ try {
       m.pressedFull.push(median(await nextPage(full.page, LATER.slice(0, 2), PRESS)));
       m.typedFull.push(median((await typed(full.page, TYPED.slice(0, 2))).times));
       m.enteredFull.push(median(await entered(full.page, ENTERED.slice(0, 2))));
+      m.reloadFull.push(median(await reloaded(full.page, RELOADED.slice(0, 1))));
       await full.page.close();
       const idx = await submit(base, 'idx/', query);
       if (idx.shown !== full.shown) throw new Error(`"${query}": ${idx.shown} / ${full.shown}`);
@@ -324,6 +367,7 @@ try {
       m.typedIndex.push(median(typedIndex.times));
       m.typedBytes.push(median(typedIndex.bytes));
       m.enteredIndex.push(median(await entered(idx.page, ENTERED)));
+      m.reloadIndex.push(median(await reloaded(idx.page, RELOADED)));
       await idx.page.close();
     }
     const ratio = (a, b) => (median(a) / median(b)).toFixed(3);
@@ -331,11 +375,13 @@ try {
     console.log(`  submit to first results: index ${f1(median(m.index))} ms, full scan ${f1(median(m.full))} ms ` +
       `(ratio ${ratio(m.index, m.full)}); as the harness sees it: ${median(m.wall)} ms, ` +
       `${median(m.wallFull)} ms (ratio ${ratio(m.wall, m.wallFull)})`);
-    console.log(`  later queries: index ${f1(median(m.laterIndex))} ms, full scan ${f1(median(m.laterFull))} ms ` +
+    console.log(`  later queries new to the page, set by a script: index ${f1(median(m.laterIndex))} ms, full scan ${f1(median(m.laterFull))} ms ` +
       `(ratio ${ratio(m.laterIndex, m.laterFull)}); as the harness sees it: ${median(m.laterWall)} ms, ` +
       `${median(m.laterWallFull)} ms (ratio ${ratio(m.laterWall, m.laterWallFull)})`);
     console.log(`  Back to earlier queries: index ${f1(median(m.backIndex))} ms, full scan ` +
-      `${f1(median(m.backFull))} ms (ratio ${ratio(m.backIndex, m.backFull)})`);
+      `${f1(median(m.backFull))} ms (ratio ${ratio(m.backIndex, m.backFull)}); after a reload: index ` +
+      `${f1(median(m.reloadIndex))} ms, full scan ${f1(median(m.reloadFull))} ms ` +
+      `(ratio ${ratio(m.reloadIndex, m.reloadFull)})`);
     console.log(`  the next page of results, from the click: index ${f1(median(m.nextIndex))} ms, full scan ` +
       `${f1(median(m.nextFull))} ms (ratio ${ratio(m.nextIndex, m.nextFull)}); the link pressed for ${PRESS} ms, ` +
       `from the release: index ${f1(median(m.pressedIndex))} ms, full scan ${f1(median(m.pressedFull))} ms ` +
