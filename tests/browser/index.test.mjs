@@ -119,6 +119,12 @@ const servers = [];
 before(async () => {
   assert.ok(fs.existsSync(CLI), `duvra-cli not found at ${CLI} (set DUVRA_CLI)`);
   browser = await launch();
+  await browser.context.addInitScript(() => {
+    window.partsIn = 0;
+    const count = (e) => { if (/duv_index\//.test(e.target.src ?? '')) window.partsIn++; };
+    document.addEventListener('load', count, true);
+    document.addEventListener('error', count, true);
+  });
   // Small packs, so that query words find theirs among many, from their
   // keys or through the dictionary; small record chunks, so that the pages
   // of a query's results need chunks of their own.
@@ -276,6 +282,19 @@ describe('records crowding the shown page', () => {
 // must be those walked in pages of thirty, where more of them are sorted,
 // also when the page links are followed and each next page is put in order
 // ahead.
+// The number of index parts a page has asked for, once every one is in (or
+// failed) and none has been asked for since a moment.
+async function settled(page) {
+  const state = () => page.evaluate(() => [document.querySelectorAll('script[src*="duv_index/"]').length,
+    window.partsIn]);
+  for (let last = null; ;) {
+    const [n, done] = await state();
+    if (n === done && n === last) return n;
+    last = n === done ? n : null;
+    await page.waitForTimeout(200);
+  }
+}
+
 describe('pages put in order on demand', () => {
   test('pages of ten equal pages of thirty, in the full scan and the index', async () => {
     const thirty = makeSite(CLI, RECORDS, { number: 1, bold: 1, url: 1, return: 30 });
@@ -335,12 +354,6 @@ describe('pages put in order on demand', () => {
     const page = await browser.context.newPage();
     await page.setViewportSize({ width: 800, height: 300 });
     await shown(page, `${servers[0].url}idx/results.html?q=table`);
-    const records = () => page.evaluate(() => performance.getEntriesByType('resource')
-      .filter((e) => /\/r\d+\.js$/.test(e.name)).length);
-    // Until the loads asked for have stopped.
-    const settled = async () => {
-      for (let n = -1, now = await records(); n !== now; n = now, now = await records()) await page.waitForTimeout(200);
-    };
     // Next, clicked at once by a script: drawn now, or only once its
     // records are in.
     const next = (range) => page.evaluate(async (r) => {
@@ -352,23 +365,18 @@ describe('pages put in order on demand', () => {
       }
       return now;
     }, range);
-    await settled();
+    await settled(page);
     assert.ok(await page.evaluate(() => document.querySelector('.duv-pages').getBoundingClientRect().top > innerHeight));
     assert.equal(await next('11 to 20'), false, 'links out of view: the next page waits for its records');
-    await settled();
+    await settled(page);
     await page.locator('.duv-pages').scrollIntoViewIfNeeded();
-    await settled();
+    await settled(page);
     assert.equal(await next('21 to 30'), true, 'links in view: the next page is drawn at once');
     await page.close();
   });
   test('Back after a reload finds the address it returns to at hand', async () => {
     const page = await browser.context.newPage();
     const full = await browser.context.newPage();
-    const loads = () => page.evaluate(() => performance.getEntriesByType('resource')
-      .filter((e) => /duv_index\//.test(e.name)).length);
-    const settled = async () => {
-      for (let n = -1, now = await loads(); n !== now; n = now, now = await loads()) await page.waitForTimeout(200);
-    };
     const drawnWith = (text) => page.waitForFunction((t) => {
       const box = document.querySelector('.duv-search');
       return box && !box.hasAttribute('aria-busy') && box.querySelector('.duv-count')?.textContent.includes(t);
@@ -384,13 +392,24 @@ describe('pages put in order on demand', () => {
     await drawnWith('wheelchair ramp');
     await page.reload();
     await drawnWith('wheelchair ramp');
-    await page.evaluate(() => { window.samePage = true; });
-    await settled();
-    const before = await loads();
+    // What the page does once painted has begun, and is over.
+    await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0))));
+    const before = await settled(page);
+    // Seen as the search's own handler of Back leaves the page.
+    await page.evaluate(() => {
+      window.samePage = true;
+      window.addEventListener('popstate', () => {
+        const box = document.querySelector('.duv-search');
+        window.atBack = { asked: document.querySelectorAll('script[src*="duv_index/"]').length,
+          drawn: !box.hasAttribute('aria-busy') && box.querySelector('.duv-count').textContent.includes('garden') };
+      }, { once: true });
+    });
     await page.goBack();
     await drawnWith('garden');
     assert.equal(await page.evaluate(() => window.samePage), true, 'Back is answered in the page');
-    assert.equal(await loads(), before, 'Back after the reload loaded parts: they were not fetched ahead');
+    const atBack = await page.evaluate(() => window.atBack);
+    assert.equal(atBack.asked, before, 'Back after the reload asked for parts: they were not fetched ahead');
+    assert.ok(atBack.drawn, 'Back after the reload waited: its answer was not at hand');
     const { html } = await shown(full, `${servers[0].url}results.html?q=garden`);
     assert.equal(await page.evaluate(() => document.querySelector('.duv-search').innerHTML
       .replaceAll('/idx/results.html', '/results.html')), html);
