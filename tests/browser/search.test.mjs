@@ -262,6 +262,16 @@ for (const mode of ['http', 'file']) {
       await first.waitForFunction(() => document.querySelector('.duv-num')?.textContent === '11.');
       assert.match(first.url(), /page=2/);
       assert.deepEqual(await titleTexts(first), PAGED.slice(10, 20).map((r) => r.title));
+      // Other words sent from the box take this entry's place; Back then
+      // shows the query of the entry before, in the box as in the results.
+      const box = first.getByLabel('Search this site');
+      await box.fill('nothing like it');
+      await box.press('Enter');
+      await first.waitForFunction(() => /nothing like it/.test(document.querySelector('.duv-count')?.textContent));
+      await first.evaluate(() => history.back());
+      await first.waitForFunction(() => document.querySelector('.duv-num')?.textContent === '1.');
+      assert.equal(await box.inputValue(), 'item');
+      assert.equal(await first.evaluate(() => window.samePage), true, 'Back loaded the page again');
       const beyond = await results(site, 'item', '&page=99');
       assert.deepEqual(await titleTexts(beyond), PAGED.slice(20).map((r) => r.title));
       const bad = await results(site, 'item', '&page=abc');
