@@ -167,20 +167,32 @@ async function submit(base, folder, query) {
   return { page, ms, wall, bytes: Math.max(bytes, files), shown };
 }
 
+// Sets a query in the page as a site's own script would: its address
+// pushed and announced. Returns the moment of the announcement.
+const setQuery = (page, query) => page.evaluate((q) => {
+  const u = new URL(location.href);
+  u.searchParams.set('q', q);
+  u.searchParams.delete('page');
+  history.pushState(null, '', u.href);
+  const at = performance.timeOrigin + performance.now();
+  window.dispatchEvent(new PopStateEvent('popstate'));
+  return at;
+}, query);
+
+// The query set, and its results drawn with a link to the next page.
+async function shownWithNext(page, query) {
+  await setQuery(page, query);
+  await page.waitForFunction((q) => document.querySelector('.duv-search:not([aria-busy]) .duv-count')
+    ?.textContent.includes(q) && document.querySelector('a.duv-page[rel=next]'), query, { timeout: 120000 });
+}
+
 // Later queries in the same page, each new to it, as a site's own script
-// sets them: an address pushed and announced.
+// sets them.
 async function later(page, queries) {
   const times = [], walls = [];
   for (const q of queries) {
     const t0 = Date.now();
-    const from = await page.evaluate((query) => {
-      const u = new URL(location.href);
-      u.searchParams.set('q', query);
-      history.pushState(null, '', u.href);
-      const at = performance.timeOrigin + performance.now();
-      window.dispatchEvent(new PopStateEvent('popstate'));
-      return at;
-    }, q);
+    const from = await setQuery(page, q);
     await rendered(page);
     walls.push(Date.now() - t0);
     await page.waitForFunction(([t, query]) => window.duvDrawn.some(([at, c]) => at >= t && c.includes(query)),
@@ -214,15 +226,7 @@ async function back(page, queries) {
 async function nextPage(page, queries, press = 0) {
   const times = [];
   for (const q of queries) {
-    await page.evaluate((query) => {
-      const u = new URL(location.href);
-      u.searchParams.set('q', query);
-      u.searchParams.delete('page');
-      history.pushState(null, '', u.href);
-      window.dispatchEvent(new PopStateEvent('popstate'));
-    }, q);
-    await page.waitForFunction((query) => document.querySelector('.duv-search:not([aria-busy]) .duv-count')
-      ?.textContent.includes(query) && document.querySelector('a.duv-page[rel=next]'), q, { timeout: 120000 });
+    await shownWithNext(page, q);
     if (press) {
       const link = page.locator('a.duv-page[rel=next]');
       await link.scrollIntoViewIfNeeded();
@@ -276,15 +280,7 @@ async function reloaded(page, pairs) {
   const times = [];
   const box = page.locator('input.duv-input').first();
   for (const [first, then] of pairs) {
-    await page.evaluate((query) => {
-      const u = new URL(location.href);
-      u.searchParams.set('q', query);
-      u.searchParams.delete('page');
-      history.pushState(null, '', u.href);
-      window.dispatchEvent(new PopStateEvent('popstate'));
-    }, first);
-    await page.waitForFunction((query) => document.querySelector('.duv-search:not([aria-busy]) .duv-count')
-      ?.textContent.includes(query) && document.querySelector('a.duv-page[rel=next]'), first, { timeout: 120000 });
+    await shownWithNext(page, first);
     await page.evaluate(() => document.querySelector('a.duv-page[rel=next]').click());
     await page.waitForURL(/page=2/);
     await box.fill(then);
