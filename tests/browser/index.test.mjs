@@ -424,11 +424,11 @@ describe('pages put in order on demand', () => {
 describe('search as you type with the index', () => {
   // A fresh index results page for each query, so that no part is at hand
   // yet; its errors and the times of its keys are kept.
-  async function freshPage() {
+  async function freshPage(base = servers[0].url) {
     const page = await browser.context.newPage();
     page.errors = [];
     page.on('pageerror', (e) => page.errors.push(e.message));
-    await shown(page, `${servers[0].url}idx/results.html?q=zzqx`);
+    await shown(page, `${base}idx/results.html?q=zzqx`);
     await page.evaluate(() => {
       window.samePage = true;
       document.addEventListener('input', () => { window.lastKey = performance.now(); });
@@ -454,12 +454,12 @@ describe('search as you type with the index', () => {
     .filter((e) => new RegExp(re).test(e.name)).map((e) => e.startTime), [page.from, `duv_index/[^/]+/[${kind}]\\d+\\.js$`]);
   // The typed query's results, once shown, are the full scan's, in the same
   // document, and the data script was never needed.
-  async function sameAsFullScan(page, full, q) {
+  async function sameAsFullScan(page, full, q, base = servers[0].url) {
     await page.waitForFunction((query) => {
       const b = document.querySelector('.duv-search');
       return b && !b.hasAttribute('aria-busy') && b.querySelector('.duv-count')?.textContent.includes(query);
     }, q);
-    const { html } = await shown(full, `${servers[0].url}results.html?q=${encodeURIComponent(q)}`);
+    const { html } = await shown(full, `${base}results.html?q=${encodeURIComponent(q)}`);
     const typed = await page.evaluate(() => document.querySelector('.duv-search').innerHTML
       .replaceAll('/idx/results.html', '/results.html'));
     assert.equal(typed, html, `"${q}" typed`);
@@ -467,6 +467,33 @@ describe('search as you type with the index', () => {
     assert.equal(await page.evaluate(() => typeof s), 'undefined', 'the index page never loads the data script');
     assert.deepEqual(page.errors, []);
   }
+
+  test('a beginning that many words share is left unfetched while the visitor types on', async () => {
+    // A hundred and sixty more words beginning "cre", in packs of their own.
+    const more = Array.from({ length: 160 }, (_, i) => ({ title: `Word ${i}`, url: `/cre-${i}.html`, text: '',
+      keywords: `cre${String.fromCharCode(97 + (i >> 4), 97 + (i & 15))} garden`, newWindow: '0' }));
+    const tiny = sitePair(RECORDS.concat(more), { DUVRA_INDEX_PACK_BYTES: '96' });
+    const server = await serve(tiny.site);
+    servers.push(server);
+    const text = fs.readFileSync(path.join(tiny.site, 'duv_index', 'manifest.js'), 'utf8');
+    const { keys } = JSON.parse(text.slice(text.indexOf(',') + 1, text.lastIndexOf(')')));
+    assert.ok(keys.filter((k) => k.startsWith('cre')).length > 8, 'the words beginning "cre" fill many packs');
+    // A key every 180 ms: each is a pause, but shorter than the one after
+    // which the results follow the box (250 ms).
+    const page = await freshPage(server.url);
+    const box = page.locator('input.duv-input').first();
+    await box.fill('');
+    await box.pressSequentially('cre', { delay: 180 });
+    await page.waitForFunction(() => performance.now() > window.lastKey + 300);
+    const lastKey = await page.evaluate(() => window.lastKey);
+    assert.deepEqual((await askedFor(page, 'p')).filter((t) => t >= lastKey && t < lastKey + 240), [],
+      'packs fetched for "cre" before the pause was over');
+    // The pause, when it comes, loads them and shows the results.
+    const full = await browser.context.newPage();
+    await sameAsFullScan(page, full, 'cre', server.url);
+    assert.ok((await askedFor(page, 'p')).some((t) => t >= lastKey + 200));
+    await Promise.all([page.close(), full.close()]);
+  });
 
   test('typed queries show what the full scan shows; parts are fetched while typing', async () => {
     const full = await browser.context.newPage();
