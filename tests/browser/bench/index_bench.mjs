@@ -9,7 +9,7 @@
 //   - later queries in the same page: new ones set by a site's own script,
 //     Back to those shown before (and after a reload), the next page of
 //     results, and new ones typed into the box, after the pause or sent
-//     with Enter (and the bytes typing loads);
+//     with Enter (and the bytes typing loads, briskly and slowly);
 //   - the generator's time and peak memory with the index against writing
 //     the data script alone.
 // The waits are timed in the page (see the init script below), and also as
@@ -35,6 +35,9 @@ const LATER = ['index scan', 'backup restore', 'trigger function', 'json path', 
 const TYPED = ['partial index', 'lock timeout', 'sequence owner', 'cursor fetch'];
 const ENTERED = ['check constraint', 'shared buffers', 'foreign table', 'tablespace location'];
 const RELOADED = [['primary key', 'data type'], ['query plan', 'hot standby'], ['client encoding', 'access method']];
+// A slow typist's time between keys (a phone's), in ms: each a pause, but
+// shorter than the one after which the results follow.
+const SLOW_KEYS = 180;
 // About how long a hand holds the button down in a brisk click, in ms.
 const PRESS = 100;
 
@@ -247,11 +250,11 @@ async function nextPage(page, queries, press = 0) {
   return times;
 }
 
-// Later queries typed into the results page's box, a key every 60 ms: the
+// Later queries typed into the results page's box, a key every `delay` ms: the
 // time from the end of the pause after the last key (when the results
 // follow the box) to the results rendered, and the index's bytes loaded
 // while typing (over http).
-async function typed(page, queries) {
+async function typed(page, queries, delay = 60) {
   await page.evaluate(() => document.addEventListener('input', () => { window.lastKey = performance.now(); }));
   const pause = 250, times = [], bytes = [];
   const box = page.locator('input.duv-input').first();
@@ -259,7 +262,7 @@ async function typed(page, queries) {
     await box.fill('');
     await page.waitForTimeout(pause * 2);
     await page.evaluate(() => performance.clearResourceTimings());
-    await box.pressSequentially(q, { delay: 60 });
+    await box.pressSequentially(q, { delay });
     const lastKey = await page.waitForFunction((query) => {
       const last = performance.timeOrigin + window.lastKey;
       return window.duvDrawn.some(([at, c]) => at >= last && c.includes(query)) && last;
@@ -331,7 +334,7 @@ try {
   for (const [where, base] of [['http', server.url], ['file://', pathToFileURL(site).href + '/']]) {
     const m = { full: [], index: [], bytes: [], laterFull: [], laterIndex: [], typedFull: [], typedIndex: [],
       wall: [], wallFull: [], laterWall: [], laterWallFull: [], backIndex: [], backFull: [], enteredIndex: [], enteredFull: [],
-      nextIndex: [], nextFull: [], pressedIndex: [], pressedFull: [], typedBytes: [], reloadIndex: [],
+      nextIndex: [], nextFull: [], pressedIndex: [], pressedFull: [], typedBytes: [], slowBytes: [], reloadIndex: [],
       reloadFull: [] };
     for (let r = 0; r < RUNS; r++) {
       const query = TYPICAL[r % TYPICAL.length];
@@ -362,6 +365,7 @@ try {
       const typedIndex = await typed(idx.page, TYPED);
       m.typedIndex.push(median(typedIndex.times));
       m.typedBytes.push(median(typedIndex.bytes));
+      if (where === 'http') m.slowBytes.push(median((await typed(idx.page, TYPED.slice(0, 2), SLOW_KEYS)).bytes));
       m.enteredIndex.push(median(await entered(idx.page, ENTERED)));
       m.reloadIndex.push(median(await reloaded(idx.page, RELOADED)));
       await idx.page.close();
@@ -390,7 +394,8 @@ try {
       console.log(`  bytes loaded for a two-word query: index ${median(m.bytes)}, duv_data.js ${dataBytes} ` +
         `(ratio ${(median(m.bytes) / dataBytes * 100).toFixed(2)} %)`);
       console.log(`  index bytes loaded while a later query is typed, a key every 60 ms: ${median(m.typedBytes)} ` +
-        `(ratio ${(median(m.typedBytes) / dataBytes * 100).toFixed(2)} % of duv_data.js)`);
+        `(ratio ${(median(m.typedBytes) / dataBytes * 100).toFixed(2)} % of duv_data.js); a key every ` +
+        `${SLOW_KEYS} ms: ${median(m.slowBytes)} (ratio ${(median(m.slowBytes) / dataBytes * 100).toFixed(2)} %)`);
     }
   }
 } finally {
