@@ -277,11 +277,6 @@ describe('records crowding the shown page', () => {
   });
 });
 
-// Only the pages asked for are put in order (all of them when a page asks
-// for most of the results): a common word's results walked in pages of ten
-// must be those walked in pages of thirty, where more of them are sorted,
-// also when the page links are followed and each next page is put in order
-// ahead.
 // The number of index parts a page has asked for, once every one is in (or
 // failed) and none has been asked for since a moment.
 async function settled(page) {
@@ -295,6 +290,11 @@ async function settled(page) {
   }
 }
 
+// Only the pages asked for are put in order (all of them when a page asks
+// for most of the results): a common word's results walked in pages of ten
+// must be those walked in pages of thirty, where more of them are sorted,
+// also when the page links are followed and each next page is put in order
+// ahead.
 describe('pages put in order on demand', () => {
   test('pages of ten equal pages of thirty, in the full scan and the index', async () => {
     const thirty = makeSite(CLI, RECORDS, { number: 1, bold: 1, url: 1, return: 30 });
@@ -374,6 +374,7 @@ describe('pages put in order on demand', () => {
     assert.equal(await next('21 to 30'), true, 'links in view: the next page is drawn at once');
     await page.close();
   });
+
   test('Back after a reload finds the address it returns to at hand', async () => {
     const page = await browser.context.newPage();
     const full = await browser.context.newPage();
@@ -395,7 +396,7 @@ describe('pages put in order on demand', () => {
     // What the page does once painted has begun, and is over.
     await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0))));
     const before = await settled(page);
-    // Seen as the search's own handler of Back leaves the page.
+    // What the page holds right after the search's own handler of Back.
     await page.evaluate(() => {
       window.samePage = true;
       window.addEventListener('popstate', () => {
@@ -469,7 +470,7 @@ describe('search as you type with the index', () => {
   }
 
   test('a beginning that many words share is left unfetched while the visitor types on', async () => {
-    // A hundred and sixty more words beginning "cre", in packs of their own.
+    // A hundred and sixty more words beginning "cre", in tiny packs.
     const more = Array.from({ length: 160 }, (_, i) => ({ title: `Word ${i}`, url: `/cre-${i}.html`, text: '',
       keywords: `cre${String.fromCharCode(97 + (i >> 4), 97 + (i & 15))} garden`, newWindow: '0' }));
     const tiny = sitePair(RECORDS.concat(more), { DUVRA_INDEX_PACK_BYTES: '96' });

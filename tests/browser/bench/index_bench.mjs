@@ -33,7 +33,8 @@ const TYPICAL = ['create table', 'replication slot', 'foreign key', 'time zone',
 const LATER = ['index scan', 'backup restore', 'trigger function', 'json path', 'role privileges',
   'text search', 'lock mode', 'window function'];
 const TYPED = ['partial index', 'lock timeout', 'sequence owner', 'cursor fetch'];
-// Typed slowly after those, so none of their words' parts are at hand yet.
+// Typed slowly after those: words of their own, so that their parts are not
+// at hand already.
 const TYPED_SLOWLY = ['savepoint release', 'column default'];
 const ENTERED = ['check constraint', 'shared buffers', 'foreign table', 'tablespace location'];
 const RELOADED = [['primary key', 'data type'], ['query plan', 'hot standby'], ['client encoding', 'access method']];
